@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLine>
+#include <QtGlobal>
+
+namespace wimbly {
+
+// What the game asks of the main window, in the game's own terms. The main window
+// implements it with widgets; tests implement it with a recorder.
+class GameView {
+public:
+    virtual ~GameView() = default;
+
+    virtual void setBoardVisible(bool visible) = 0;
+    // Draws a one-pixel white line onto the board, in board pixels; it stays until clearBoard().
+    virtual void drawOnBoard(QLine line) = 0;
+    virtual void clearBoard() = 0;
+
+    // Presentation slot `slot` (0..35) takes the picture of character `character` (0..35).
+    virtual void setSlotCharacter(int slot, int character) = 0;
+    virtual void setSlotVisible(int slot, bool visible) = 0;
+
+    virtual void setMarkerVisible(int marker, bool visible) = 0;
+
+    virtual void setMascotPose(int bitmapId) = 0;
+    virtual void setMascotVisible(bool visible) = 0;
+
+    virtual void showScore(qint32 score) = 0;
+    virtual void playCue(int cueId) = 0;
+
+    // Opens the leaderboard window, which ranks `score`; returns once it is shown.
+    virtual void openLeaderboard(qint32 score) = 0;
+    // Opens the help window; returns once it is shown.
+    virtual void openHelp() = 0;
+};
+
+} // namespace wimbly
