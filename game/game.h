@@ -1,0 +1,124 @@
+#pragma once
+
+#include "clock.h"
+#include "gameview.h"
+#include "randomsource.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <deque>
+#include <functional>
+
+namespace wimbly {
+
+// The variables of one game, with the types and start-up values the main window holds.
+struct GameState {
+    // The score of the current game, and of the last one after a game over.
+    qint32 fcount = 0;
+    // The board judges clicks only while this is set.
+    bool canclick = false;
+    // A turn presents level + 1 characters; 0..35.
+    qint16 level = 0;
+    // Turns completed at the current level; 0..2 between turns.
+    qint16 lcount = 0;
+    // Characters found in the current turn: order[hcount] is the one expected next.
+    qint16 hcount = 0;
+    // Spare lives; 3 at game start, below 0 ends the game.
+    qint16 lives = 0;
+    // The shuffled character numbers; a turn presents and expects order[0..level].
+    std::array<qint16, 41> order{};
+    // Number of characters, the length every turn shuffles.
+    qint16 pcount = 36;
+};
+
+// The game played on the main window: its state and the handlers of the start button, the
+// help button and the board. It drives the window through GameView and times its
+// sequences (the parade of a turn, the turn end with the celebration) with Clock: every
+// step is due at a fixed offset from its sequence's start, so late steps do not push the
+// later ones back. One sequence runs at a time; the game owns the clock's alarm.
+// The view, the clock and the random source must outlive the game.
+class Game {
+public:
+    enum class Phase {
+        Idle,        // before the first game: nothing on the board, clicks ignored
+        Presenting,  // a turn's characters are shown one by one; the board is hidden
+        Answering,   // the board is shown and judges clicks while canclick is set
+        Halted,      // the help button was pressed while answering; clicks ignored
+        TurnEnd,     // the last character was found; the board closes 100 ms later
+        Celebrating, // the mascot celebrates; the next turn's parade follows
+        Over,        // the game is lost and the leaderboard has the score
+    };
+
+    // Geometry of the board picture: 9 x 4 cells of 38 x 55 pixels inside a 1-pixel grid.
+    static constexpr int CellWidth = 38;
+    static constexpr int CellHeight = 55;
+    static constexpr int Columns = 9;
+    static constexpr int Rows = 4;
+    static constexpr int MaxLevel = 35;
+    static constexpr int StartLives = 3;
+
+    Game(GameView& view, Clock& clock, RandomSource& random);
+    // Drops the running sequence: nothing of it reaches the view afterwards.
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // The start button. Begins a new game from any phase: whatever sequence is running is
+    // abandoned at once (its characters and a finished turn's frames are taken off the
+    // window), the board and mascot are hidden, the counters reset, three markers and the
+    // score 0 shown, and the first turn's parade begins; canclick is left for the parade's
+    // end to set.
+    void Picbeg_Click();
+    // The help button. Clears canclick, so the board ignores clicks until a parade next
+    // ends (a parade that is running goes on and sets it again), then opens the help window.
+    void Pichp_Click();
+    // A mouse press on the board at (X, Y) in board pixels; any button and modifiers count
+    // the same. Judged only while answering with canclick set, and only inside the 9 x 4
+    // cells: presses on the outer right and bottom grid lines or beyond do nothing.
+    void PicAll_MouseDown(int button, int shift, float X, float Y);
+
+    // Fills order[0..n-1] with a random permutation of 0..n-1, reseeding the random source
+    // first: each position i in turn takes the entry found at a drawn position j, and the
+    // entries between shift by one place. Entries from n on are left alone; n is taken
+    // within 0..41.
+    void Shuffle(qint16 n);
+
+    const GameState& state() const { return m_state; }
+    Phase phase() const { return m_phase; }
+    // Whether a parade or a turn end is under way (steps of it still to come).
+    bool sequenceRunning() const { return !m_steps.empty(); }
+
+private:
+    struct Step {
+        qint64 due;
+        std::function<void()> action;
+    };
+    using Steps = std::deque<Step>;
+
+    void ShowTurn(qint64 start);
+    void Celebrate(qint64 start, Steps& steps);
+    void GameOver();
+
+    void correctClick(int column, int row);
+    void wrongClick();
+    void endTurn();
+
+    void setPhase(Phase phase);
+    void runSequence(Steps steps);
+    void runDueSteps();
+    void cancelSequence();
+    void abandonSequence();
+
+    GameView& m_view;
+    Clock& m_clock;
+    RandomSource& m_random;
+    GameState m_state;
+    Phase m_phase = Phase::Idle;
+    Steps m_steps;
+    quint64 m_generation = 0;
+    // Slots the running parade has shown and not yet hidden.
+    int m_slotsShown = 0;
+};
+
+} // namespace wimbly

@@ -1,0 +1,46 @@
+#include "randomsource.h"
+
+#include <chrono>
+
+namespace wimbly {
+
+SystemRandom::SystemRandom() {
+    reseed();
+}
+
+void SystemRandom::reseed() {
+    const auto wall = static_cast<quint64>(std::chrono::system_clock::now().time_since_epoch() /
+                                           std::chrono::nanoseconds(1));
+    const auto mono = static_cast<quint64>(std::chrono::steady_clock::now().time_since_epoch() /
+                                           std::chrono::nanoseconds(1));
+    // The reseed count keeps two reseeds within one tick of a coarse clock apart.
+    ++m_reseeds;
+    std::seed_seq seed{static_cast<quint32>(wall), static_cast<quint32>(wall >> 32),
+                       static_cast<quint32>(mono), static_cast<quint32>(mono >> 32),
+                       static_cast<quint32>(m_reseeds)};
+    m_engine.seed(seed);
+}
+
+double SystemRandom::next() {
+    // The top 53 bits give every double in [0, 1) on a 2^-53 grid and never 1, which
+    // std::generate_canonical does not promise on every library.
+    return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
+}
+
+ScriptedRandom::ScriptedRandom(std::vector<double> draws) : m_script(std::move(draws)) {}
+
+void ScriptedRandom::setDraws(std::vector<double> draws) {
+    m_script = std::move(draws);
+    m_next = 0;
+}
+
+double ScriptedRandom::next() {
+    ++m_draws;
+    if (m_script.empty())
+        return 0.0;
+    const double value = m_script[m_next];
+    m_next = (m_next + 1) % m_script.size();
+    return value;
+}
+
+} // namespace wimbly
