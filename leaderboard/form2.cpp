@@ -1,0 +1,177 @@
+#include "form2.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QPalette>
+
+#include <limits>
+
+namespace wimbly {
+
+namespace {
+
+const QString Title = QStringLiteral("排行榜");
+const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
+const QString ViewHeading = QStringLiteral("排行榜");
+
+constexpr QSize ClientSize{328, 371};
+constexpr QRect LabtRect{24, 16, 225, 25};
+constexpr QRect kText1Rect{24, 40, 225, 25};
+constexpr QRect kCommand1Rect{264, 40, 41, 25};
+constexpr QRect kLabel1Rect{24, 80, 81, 25};
+constexpr QRect kLabel2Rect{152, 80, 89, 25};
+// A row is 81 or 89 pixels wide; a name longer than this can never be seen whole anyway, and a
+// damaged file may hold names of a megabyte.
+constexpr qsizetype MaxShownChars = 256;
+
+QFont headingFont() {
+    // "宋体" under its Latin and Chinese names first, then the CJK faces installed where it is
+    // missing, so the heading never shows boxes.
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSize(9);
+    font.setBold(true);
+    return font;
+}
+
+void makeWhite(QWidget& widget) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+// A further element of a row array, in the state of element 0.
+QLabel* copyOf(const QLabel& element0, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(element0.geometry());
+    label->setPalette(element0.palette());
+    label->setAutoFillBackground(element0.autoFillBackground());
+    label->setFont(element0.font());
+    label->setAlignment(element0.alignment());
+    label->setTextFormat(element0.textFormat());
+    label->setText(element0.text());
+    return label;
+}
+
+} // namespace
+
+Form2::Form2(const QString& sPath, QWidget* mainWindow)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_table(sPath), m_mainWindow(mainWindow) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Title);
+    setFixedSize(ClientSize);
+    makeWhite(*this);
+
+    Labt.setObjectName(QStringLiteral("Labt"));
+    Labt.setGeometry(LabtRect);
+    Labt.setFont(headingFont());
+    QPalette red = Labt.palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Labt.setPalette(red);
+    Labt.setAlignment(Qt::AlignCenter);
+    Labt.setTextFormat(Qt::PlainText);
+    Labt.setText(EnterHeading);
+
+    Text1.setObjectName(QStringLiteral("Text1"));
+    Text1.setGeometry(kText1Rect);
+    Text1.setMaxLength(std::numeric_limits<int>::max());
+
+    Command1.setObjectName(QStringLiteral("Command1"));
+    Command1.setGeometry(kCommand1Rect);
+    Command1.setText(QStringLiteral("确认"));
+
+    const auto designRow = [this](const QRect& rect, const QString& caption) {
+        auto* label = new QLabel(this);
+        label->setGeometry(rect);
+        makeWhite(*label);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        // Names come from a file anyone can edit: never interpret them as markup.
+        label->setTextFormat(Qt::PlainText);
+        label->setText(caption);
+        return label;
+    };
+    Label1[0] = designRow(kLabel1Rect, QStringLiteral("Label1"));
+    Label2[0] = designRow(kLabel2Rect, QStringLiteral("Label2"));
+
+    // Only the name box and the button take the focus; the name box comes first.
+    setTabOrder(&Text1, &Command1);
+    Text1.setFocus();
+
+    connect(&Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(&Text1, &QLineEdit::returnPressed, this, &Form2::Command1_Click);
+}
+
+Form2* Form2::open(const QString& sPath, qint32 fcount, QWidget* mainWindow) {
+    auto* form = new Form2(sPath, mainWindow);
+    form->fcount = fcount;
+    form->Form_Load();
+    form->show();
+    return form;
+}
+
+void Form2::Form_Load() {
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(false);
+
+    const Leaderboard::LoadResult loaded = m_table.load();
+    const int place = m_table.rank(fcount);
+
+    if (loaded != Leaderboard::LoadResult::CreatedDefault) {
+        if (place < 0) {
+            Text1.hide();
+            Command1.hide();
+            Labt.setText(ViewHeading);
+        } else {
+            Text1.show();
+            Labt.setText(EnterHeading);
+        }
+    }
+
+    for (int i = 1; i < Leaderboard::Places; ++i) {
+        Label1[i] = copyOf(*Label1[0], this);
+        Label1[i]->show();
+        Label2[i] = copyOf(*Label2[0], this);
+        Label2[i]->show();
+    }
+    for (int i = 0; i < Leaderboard::Places; ++i) {
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        Label1[i]->setText(m_table.sName(i).left(MaxShownChars));
+        Label1[i]->move(Label1[i]->x(), RowTop + RowStep * i);
+        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
+        Label2[i]->setText(QString::number(m_table.nScore(i)));
+        Label2[i]->move(Label2[i]->x(), RowTop + RowStep * i);
+    }
+}
+
+void Form2::Command1_Click() {
+    const QString name = Text1.text();
+    if (name.isEmpty())
+        return;
+    if (!m_table.save(name))
+        return;
+    close();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+    emit closed();
+}
+
+Form2::~Form2() {
+    // A window destroyed without being closed must not leave the main window dead.
+    if (!m_unloaded)
+        Form_Unload();
+}
+
+void Form2::Form_Unload() {
+    m_unloaded = true;
+    if (m_mainWindow)
+        m_mainWindow->setEnabled(true);
+}
+
+} // namespace wimbly

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "leaderboard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QWidget>
+
+#include <array>
+
+namespace wimbly {
+
+// The leaderboard window: shows the ten places and, when the new score enters the table, takes
+// the player's name and saves it. It is not modal; it disables the main window while it is open.
+// Its controls carry their names as object names: "Labt", "Text1", "Command1", and the rows
+// "Label1_<i>" (name) and "Label2_<i>" (score) for places i = 0..9.
+class Form2 : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int RowTop = 80;
+    static constexpr int RowStep = 24;
+
+    // Creates the window (deleted when it closes), sets `fcount`, loads the table from the
+    // program's folder `sPath`, ranks the score, disables `mainWindow` and shows the window.
+    // Every closing enables `mainWindow` again, if it still exists.
+    static Form2* open(const QString& sPath, qint32 fcount, QWidget* mainWindow);
+    ~Form2() override;
+
+    // The score handed over for ranking.
+    qint32 fcount = 0;
+
+    // The table as loaded for this opening.
+    const Leaderboard& table() const { return m_table; }
+
+    // "确认": with a name in the box saves the new entry and closes; with an empty box does
+    // nothing. If the save fails the old file stays intact and the window stays open with the
+    // name, so the player can try again or close it.
+    void Command1_Click();
+
+signals:
+    // The window is closing; the main window is already enabled again.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Form2(const QString& sPath, QWidget* mainWindow);
+    void Form_Load();
+    void Form_Unload();
+
+    Leaderboard m_table;
+    QPointer<QWidget> m_mainWindow;
+    bool m_unloaded = false;
+
+    QLabel Labt{this};
+    QLineEdit Text1{this};
+    QPushButton Command1{this};
+    std::array<QLabel*, Leaderboard::Places> Label1{};
+    std::array<QLabel*, Leaderboard::Places> Label2{};
+};
+
+} // namespace wimbly

@@ -1,0 +1,323 @@
+#include "form2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using wimbly::Form2;
+
+namespace {
+
+const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
+const QByteArray Table = "a,900\r\nb,800\r\nc,700\r\nd,600\r\ne,500\r\n"
+                         "f,400\r\ng,300\r\nh,200\r\ni,100\r\nj,50\r\n";
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// A program folder holding a prepared table, and a stand-in for the main window.
+struct Fixture {
+    QTemporaryDir dir;
+    QWidget mainWindow;
+    QString sPath = dir.path() + QLatin1Char('/');
+    QString file = dir.filePath(QStringLiteral("tavrel.tmp"));
+
+    explicit Fixture(const QByteArray& table = Table) {
+        if (!table.isNull())
+            writeBytes(file, table);
+        mainWindow.show();
+    }
+};
+
+template <typename T> T* child(Form2* form, const QString& name) {
+    return form->findChild<T*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QLabel* row(Form2* form, int column, int i) {
+    return child<QLabel>(form, QStringLiteral("Label%1_%2").arg(column).arg(i));
+}
+
+// Types text the way a keyboard or input method delivers it, one character per key event.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+} // namespace
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensInOneOfThreeStates_data();
+    void opensInOneOfThreeStates();
+    void controlsSitAtTheirPlaces();
+    void confirmSavesOnlyWithAName_data();
+    void confirmSavesOnlyWithAName();
+    void escapeDoesNothing();
+    void mainWindowIsDisabledExactlyWhileOpen();
+    void secondOpeningShowsTheCurrentFile();
+    void chineseNameIsSavedAsGbk();
+    void failedSaveKeepsTheWindowOpen();
+    void mainWindowGoneBeforeClosing();
+};
+
+void TestForm2::opensInOneOfThreeStates_data() {
+    QTest::addColumn<QByteArray>("table"); // null: no file
+    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<bool>("nameBox");
+    QTest::addColumn<QString>("firstName");
+    QTest::addColumn<QString>("lastScore");
+
+    QTest::newRow("no file: default table") << QByteArray() << 0 << EnterHeading << true << "0"
+                                            << "0";
+    QTest::newRow("score does not enter") << Table << 50 << "排行榜" << false << "a"
+                                          << "50";
+    QTest::newRow("score enters") << Table << 650 << EnterHeading << true << "a"
+                                  << "50";
+    QTest::newRow("short file shows empty places")
+        << QByteArray("a,9\r\n") << 1 << EnterHeading << true << "a"
+        << "0";
+    QTest::newRow("a damaged file's huge name is cut for display")
+        << QByteArray(300000, 'x') + ",9\r\n"
+        << 1 << EnterHeading << true << QString(256, 'x') << "0";
+    QTest::newRow("markup in a name stays text")
+        << QByteArray("<b>x</b>,9\r\n") << 1 << EnterHeading << true << "<b>x</b>"
+        << "0";
+}
+
+void TestForm2::opensInOneOfThreeStates() {
+    QFETCH(QByteArray, table);
+    QFETCH(qint32, fcount);
+    QFETCH(QString, heading);
+    QFETCH(bool, nameBox);
+    QFETCH(QString, firstName);
+    QFETCH(QString, lastScore);
+    Fixture fx(table);
+
+    QPointer<Form2> form = Form2::open(fx.sPath, fcount, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QCOMPARE(form->fcount, fcount);
+    QCOMPARE(child<QLabel>(form, "Labt")->text(), heading);
+    auto* text1 = child<QLineEdit>(form, "Text1");
+    QCOMPARE(text1->isVisible(), nameBox);
+    QCOMPARE(child<QPushButton>(form, "Command1")->isVisible(), nameBox);
+    if (nameBox) {
+        QVERIFY(text1->text().isEmpty());
+        QVERIFY(text1->hasFocus());
+    }
+    QCOMPARE(row(form, 1, 0)->text(), firstName);
+    QCOMPARE(row(form, 2, 9)->text(), lastScore);
+    QCOMPARE(row(form, 1, 0)->textFormat(), Qt::PlainText);
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(row(form, 1, i)->isVisible());
+        QVERIFY(row(form, 2, i)->isVisible());
+    }
+    form->close();
+}
+
+void TestForm2::controlsSitAtTheirPlaces() {
+    Fixture fx;
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+
+    QCOMPARE(form->windowTitle(), QStringLiteral("排行榜"));
+    QCOMPARE(form->size(), QSize(328, 371));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    const Qt::WindowFlags flags = form->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
+
+    auto* labt = child<QLabel>(form, "Labt");
+    QCOMPARE(labt->geometry(), QRect(24, 16, 225, 25));
+    QCOMPARE(labt->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QVERIFY(labt->font().bold());
+    QCOMPARE(labt->font().pointSize(), 9);
+    QCOMPARE(labt->alignment(), Qt::AlignCenter);
+    QCOMPARE(child<QLineEdit>(form, "Text1")->geometry(), QRect(24, 40, 225, 25));
+    QVERIFY(child<QLineEdit>(form, "Text1")->maxLength() > 1000000);
+    auto* command1 = child<QPushButton>(form, "Command1");
+    QCOMPARE(command1->geometry(), QRect(264, 40, 41, 25));
+    QCOMPARE(command1->text(), QStringLiteral("确认"));
+    QCOMPARE(child<QLineEdit>(form, "Text1")->nextInFocusChain(), command1);
+
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(row(form, 1, i)->geometry(), QRect(24, 80 + 24 * i, 81, 25));
+        QCOMPARE(row(form, 2, i)->geometry(), QRect(152, 80 + 24 * i, 89, 25));
+        QCOMPARE(row(form, 1, i)->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(row(form, 1, i)->alignment() & Qt::AlignLeft);
+    }
+    // The heading's text really is drawn in red (a glyph, not a box or nothing).
+    const QImage image = labt->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            red += QColor(image.pixel(x, y)).red() > 200 && QColor(image.pixel(x, y)).green() < 80;
+    QVERIFY2(red > 100, qPrintable(QString::number(red)));
+    form->close();
+}
+
+void TestForm2::confirmSavesOnlyWithAName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("button, name") << "Zoe"
+                                  << "button" << true << true;
+    QTest::newRow("Enter, name") << "Zoe"
+                                 << "enter" << true << true;
+    QTest::newRow("button, empty") << ""
+                                   << "button" << false << false;
+    QTest::newRow("Enter, empty") << ""
+                                  << "enter" << false << false;
+    QTest::newRow("Enter, blanks") << "  "
+                                   << "enter" << true << true;
+    QTest::newRow("close box discards") << "Zoe"
+                                        << "close" << false << true;
+}
+
+void TestForm2::confirmSavesOnlyWithAName() {
+    QFETCH(QString, name);
+    QFETCH(QString, action);
+    QFETCH(bool, saved);
+    QFETCH(bool, closes);
+    Fixture fx;
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QSignalSpy closed(form, &Form2::closed);
+    auto* text1 = child<QLineEdit>(form, "Text1");
+    QTest::keyClicks(text1, name);
+    if (action == "enter")
+        QTest::keyClick(text1, Qt::Key_Return);
+    else if (action == "button")
+        QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
+    else
+        QVERIFY(form->close());
+
+    QCOMPARE(closed.size(), closes ? 1 : 0);
+    QCOMPARE(fx.mainWindow.isEnabled(), closes);
+    const QByteArray expected =
+        saved ? Table.left(21) + name.toLatin1() + ",650\r\n" + Table.mid(21, 42) : Table;
+    QCOMPARE(readBytes(fx.file), expected);
+    if (closes) {
+        QTRY_VERIFY(form.isNull());
+    } else {
+        QVERIFY(form->isVisible());
+        form->close();
+    }
+}
+
+void TestForm2::escapeDoesNothing() {
+    Fixture fx;
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_Escape);
+    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QVERIFY(!form.isNull() && form->isVisible());
+    QVERIFY(!fx.mainWindow.isEnabled());
+    form->close();
+}
+
+void TestForm2::mainWindowIsDisabledExactlyWhileOpen() {
+    Fixture fx;
+    QVERIFY(fx.mainWindow.isEnabled());
+    QPointer<Form2> form = Form2::open(fx.sPath, 50, &fx.mainWindow);
+    QVERIFY(!fx.mainWindow.isEnabled());
+    form->close();
+    QVERIFY(fx.mainWindow.isEnabled());
+
+    // Destroying the window without closing it must not leave the main window dead either.
+    form = Form2::open(fx.sPath, 50, &fx.mainWindow);
+    QVERIFY(!fx.mainWindow.isEnabled());
+    delete form;
+    QVERIFY(fx.mainWindow.isEnabled());
+}
+
+void TestForm2::secondOpeningShowsTheCurrentFile() {
+    Fixture fx;
+    QPointer<Form2> form = Form2::open(fx.sPath, 750, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    // The rows show the table as read, before the new entry.
+    QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("c"));
+    QTest::keyClicks(child<QLineEdit>(form, "Text1"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Enter);
+    QTRY_VERIFY(form.isNull());
+
+    form = Form2::open(fx.sPath, 10, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QCOMPARE(form->findChildren<QLabel*>().size(), 1 + 2 * 10);
+    QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("Zoe"));
+    QCOMPARE(row(form, 2, 2)->text(), QStringLiteral("750"));
+    QCOMPARE(row(form, 1, 3)->text(), QStringLiteral("c"));
+    QCOMPARE(row(form, 1, 9)->text(), QStringLiteral("i"));
+    form->close();
+}
+
+void TestForm2::chineseNameIsSavedAsGbk() {
+    Fixture fx(QByteArray("\xC0\xEE\xCB\xC4,900\r\n"));
+    QPointer<Form2> form = Form2::open(fx.sPath, 1000, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("李四"));
+    typeText(child<QLineEdit>(form, "Text1"), QStringLiteral("张三"));
+    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Return);
+    QCOMPARE(readBytes(fx.file), QByteArray("\xD5\xC5\xC8\xFD,1000\r\n\xC0\xEE\xCB\xC4,900\r\n") +
+                                     QByteArray(",0\r\n").repeated(8));
+}
+
+void TestForm2::failedSaveKeepsTheWindowOpen() {
+    Fixture fx;
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    // The file becomes impossible to replace while the window is open.
+    QVERIFY(QFile::rename(fx.file, fx.dir.filePath(QStringLiteral("old"))));
+    QVERIFY(QDir(fx.dir.path()).mkdir(QStringLiteral("tavrel.tmp")));
+    QSignalSpy closed(form, &Form2::closed);
+    QTest::keyClicks(child<QLineEdit>(form, "Text1"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Return);
+    QCOMPARE(closed.size(), 0);
+    QVERIFY(form->isVisible());
+    QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QStringLiteral("Zoe"));
+    QVERIFY(!fx.mainWindow.isEnabled());
+    QCOMPARE(readBytes(fx.dir.filePath(QStringLiteral("old"))), Table);
+
+    // Once the file can be written again, a second try saves.
+    QVERIFY(QDir(fx.dir.path()).rmdir(QStringLiteral("tavrel.tmp")));
+    QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(readBytes(fx.file).contains("Zoe,650\r\n"));
+}
+
+void TestForm2::mainWindowGoneBeforeClosing() {
+    Fixture fx;
+    auto mainWindow = std::make_unique<QWidget>();
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, mainWindow.get());
+    mainWindow.reset();
+    QSignalSpy closed(form, &Form2::closed);
+    QVERIFY(form->close());
+    QCOMPARE(closed.size(), 1);
+    QTRY_VERIFY(form.isNull());
+}
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"

@@ -1,0 +1,493 @@
+#include "leaderboard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using wimbly::Leaderboard;
+using LoadResult = wimbly::Leaderboard::LoadResult;
+
+namespace {
+
+const QByteArray DefaultFile = QByteArray("0,0\r\n").repeated(10);
+
+QByteArray tenLines(const QList<qint32>& scores) {
+    QByteArray bytes;
+    for (int i = 0; i < scores.size(); ++i)
+        bytes += "p" + QByteArray::number(i) + "," + QByteArray::number(scores[i]) + "\r\n";
+    return bytes;
+}
+
+// A table whose names say where each entry stood: p0,900 ... p9,0.
+const QByteArray Table = tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100, 0});
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString tablePath(const QTemporaryDir& dir) {
+    return dir.filePath(QStringLiteral("tavrel.tmp"));
+}
+
+// The program folder as the main window hands it over: with a trailing separator.
+QString programFolder(const QTemporaryDir& dir) {
+    return dir.path() + QLatin1Char('/');
+}
+
+bool run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// A mount made by the test and undone when it ends.
+class Mount {
+public:
+    ~Mount() {
+        if (!m_point.isEmpty())
+            run(QStringLiteral("umount"), {QStringLiteral("-l"), m_point});
+    }
+    bool tmpfs(const QString& point, const QString& size) {
+        if (geteuid() != 0 ||
+            !run(QStringLiteral("mount"),
+                 {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                  QStringLiteral("size=") + size, QStringLiteral("tmpfs"), point}))
+            return false;
+        m_point = point;
+        return true;
+    }
+    bool readOnly(const QString& point) {
+        if (geteuid() != 0 ||
+            !run(QStringLiteral("mount"), {QStringLiteral("--bind"), point, point}))
+            return false;
+        m_point = point;
+        return run(QStringLiteral("mount"),
+                   {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), point});
+    }
+
+private:
+    QString m_point;
+};
+
+// Run as another user by the unreadable-file test: loads, ranks a high score and tries to save.
+int loadAsHelper(const char* folder) {
+    Leaderboard table(QString::fromLocal8Bit(folder));
+    const LoadResult loaded = table.load();
+    const int place = table.rank(1000000);
+    const bool saved = table.save(QStringLiteral("x"));
+    std::printf("%d %d %d %s\n", int(loaded), place, int(saved),
+                table.sName(0).toUtf8().constData());
+    return 0;
+}
+
+} // namespace
+
+class TestLeaderboard : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void loadReadsEachLine_data();
+    void loadReadsEachLine();
+    void loadWithoutFileCreatesTheDefaultTable();
+    void loadStartsFromAnEmptyTableEachTime();
+
+    void rankPlacesTheScoreStrictly_data();
+    void rankPlacesTheScoreStrictly();
+
+    void saveWritesTenLinesAroundTheNewEntry_data();
+    void saveWritesTenLinesAroundTheNewEntry();
+    void savedEntriesReadBack_data();
+    void savedEntriesReadBack();
+
+    void damagedFileNeverCrashesNorIsReplaced_data();
+    void damagedFileNeverCrashesNorIsReplaced();
+    void hugeFileReadsOnlyItsStart();
+    void unreadableFileIsLeftAlone();
+    void failedSaveKeepsTheOldFile_data();
+    void failedSaveKeepsTheOldFile();
+    void tableMovesToUserDataWhereProgramFolderIsReadOnly();
+};
+
+void TestLeaderboard::loadReadsEachLine_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<qint32>>("scores");
+
+    QTest::newRow("comma first") << QByteArray(",300\r\n") << QStringList{""} << QList<qint32>{300};
+    QTest::newRow("score not a number")
+        << QByteArray("abc,def\r\n") << QStringList{"abc"} << QList<qint32>{0};
+    QTest::newRow("no comma, number")
+        << QByteArray("250\r\n") << QStringList{""} << QList<qint32>{250};
+    QTest::newRow("empty line takes a place")
+        << QByteArray("\r\nb,2\r\n") << QStringList{"", "b"} << QList<qint32>{0, 2};
+    QTest::newRow("three lines") << QByteArray("a,3\r\nb,2\r\nc,1\r\n")
+                                 << QStringList{"a", "b", "c", "", ""}
+                                 << QList<qint32>{3, 2, 1, 0, 0};
+    QTest::newRow("lone CR") << QByteArray("a,3\rb,2\rc,1") << QStringList{"a", "b", "c", ""}
+                             << QList<qint32>{3, 2, 1, 0};
+    QTest::newRow("lone LF") << QByteArray("a,3\nb,2\n") << QStringList{"a", "b", ""}
+                             << QList<qint32>{3, 2, 0};
+    QTest::newRow("CR CR is an empty line")
+        << QByteArray("a,3\r\rb,2\r\n") << QStringList{"a", "", "b"} << QList<qint32>{3, 0, 2};
+    QTest::newRow("32-bit scores")
+        << QByteArray("a,2147483647\r\nb,40000\r\nc,-2147483648\r\n") << QStringList{"a", "b", "c"}
+        << QList<qint32>{2147483647, 40000, -2147483647 - 1};
+    QTest::newRow("beyond 32 bits is not a number")
+        << QByteArray("a,2147483648\r\n") << QStringList{"a"} << QList<qint32>{0};
+    QTest::newRow("commas in the name")
+        << QByteArray("a,b,,c,77\r\n") << QStringList{"a,b,,c"} << QList<qint32>{77};
+    QTest::newRow("GBK name") << QByteArray("\xD5\xC5\xC8\xFD,500\r\n")
+                              << QStringList{QStringLiteral("张三")} << QList<qint32>{500};
+    QTest::newRow("NUL byte") << QByteArray("a\0b,5\r\n", 7)
+                              << QStringList{QString::fromUtf8("a\0b", 3)} << QList<qint32>{5};
+    QTest::newRow("invalid GBK keeps the score")
+        << QByteArray("\x81\x20\xD5,9\r\n") << QStringList{} << QList<qint32>{9};
+    QTest::newRow("unordered hand-edited")
+        << QByteArray("a,5\r\nb,500\r\nc,50\r\n") << QStringList{"a", "b", "c"}
+        << QList<qint32>{5, 500, 50};
+}
+
+void TestLeaderboard::loadReadsEachLine() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, names);
+    QFETCH(QList<qint32>, scores);
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), file));
+
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(table.sName(i), names[i]);
+    for (int i = 0; i < scores.size(); ++i)
+        QCOMPARE(table.nScore(i), scores[i]);
+    QCOMPARE(readBytes(tablePath(dir)), file);
+}
+
+void TestLeaderboard::loadWithoutFileCreatesTheDefaultTable() {
+    QTemporaryDir dir;
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.sFile(), tablePath(dir));
+    QCOMPARE(Leaderboard(dir.path()).sFile(), tablePath(dir));
+    QCOMPARE(table.load(), LoadResult::CreatedDefault);
+    for (int i = 0; i < Leaderboard::Places; ++i) {
+        QCOMPARE(table.sName(i), QStringLiteral("0"));
+        QCOMPARE(table.nScore(i), 0);
+    }
+    QCOMPARE(readBytes(tablePath(dir)), DefaultFile);
+    // Nothing else is left in the program's folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("tavrel.tmp")});
+}
+
+void TestLeaderboard::loadStartsFromAnEmptyTableEachTime() {
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), Table + "eleventh,7\r\n"));
+    Leaderboard table(programFolder(dir));
+    table.load();
+    QCOMPARE(table.sName(10), QStringLiteral("eleventh"));
+
+    QVERIFY(writeBytes(tablePath(dir), "a,1\r\n"));
+    table.load();
+    QCOMPARE(table.sName(0), QStringLiteral("a"));
+    for (int i = 1; i < Leaderboard::Slots; ++i) {
+        QCOMPARE(table.sName(i), QString());
+        QCOMPARE(table.nScore(i), 0);
+    }
+}
+
+void TestLeaderboard::rankPlacesTheScoreStrictly_data() {
+    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<int>("place");
+
+    QTest::newRow("tie is placed below") << Table << 700 << 3;
+    QTest::newRow("between two places") << Table << 650 << 3;
+    QTest::newRow("above all") << Table << 901 << 0;
+    QTest::newRow("tie with the tenth") << tenLines({9, 8, 7, 6, 5, 4, 3, 2, 1, 1}) << 1 << -1;
+    QTest::newRow("just above the tenth") << tenLines({9, 8, 7, 6, 5, 4, 3, 2, 1, 1}) << 2 << 8;
+    QTest::newRow("0 never enters a written file") << DefaultFile << 0 << -1;
+    QTest::newRow("unordered") << tenLines({5, 500, 50, 900, 1, 1, 1, 1, 1, 1}) << 100 << 0;
+    QTest::newRow("unordered, later line")
+        << tenLines({500, 50, 900, 1, 1, 1, 1, 1, 1, 1}) << 100 << 1;
+    QTest::newRow("32-bit stored score")
+        << tenLines({40000, 1, 1, 1, 1, 1, 1, 1, 1, 1}) << 39999 << 1;
+    QTest::newRow("eleventh line is not a place")
+        << tenLines({9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 0}) << 5 << -1;
+    QTest::newRow("short file leaves empty places") << QByteArray("a,9\r\n") << 1 << 1;
+    QTest::newRow("no file, score 0") << QByteArray() << 0 << 0;
+    QTest::newRow("no file, negative score") << QByteArray() << -5 << 0;
+}
+
+void TestLeaderboard::rankPlacesTheScoreStrictly() {
+    QFETCH(QByteArray, file);
+    QFETCH(qint32, fcount);
+    QFETCH(int, place);
+    QTemporaryDir dir;
+    if (!file.isEmpty())
+        QVERIFY(writeBytes(tablePath(dir), file));
+    Leaderboard table(programFolder(dir));
+    table.load();
+    QCOMPARE(table.rank(fcount), place);
+    QCOMPARE(table.nPlace(), place);
+}
+
+void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("middle, tie below place 3")
+        << Table << 700 << "new"
+        << tenLines({900, 800, 700}) + "new,700\r\n" +
+               tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100}).mid(24);
+    QTest::newRow("top") << Table << 100000 << "top"
+                         << "top,100000\r\n" +
+                                tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100});
+    QTest::newRow("tenth place") << Table << 50 << "last"
+                                 << tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100}) +
+                                        "last,50\r\n";
+    QTest::newRow("fifteen lines, eleventh never written")
+        << Table + "k,5\r\nl,4\r\nm,3\r\nn,2\r\no,1\r\n"
+        << 1000 << "z"
+        << "z,1000\r\n" + tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100});
+    QTest::newRow("short file writes empty places")
+        << QByteArray("a,9\rb,8\r") << 5 << "c"
+        << QByteArray("a,9\r\nb,8\r\nc,5\r\n") + QByteArray(",0\r\n").repeated(7);
+    QTest::newRow("default file") << QByteArray() << 0 << "me"
+                                  << "me,0\r\n" + QByteArray("0,0\r\n").repeated(9);
+    QTest::newRow("control characters dropped") << QByteArray() << 7 << "a\tb\r\nc\x7f\x01"
+                                                << "abc,7\r\n" + DefaultFile.left(45);
+    QTest::newRow("GBK bytes") << QByteArray() << 1 << QStringLiteral("张三")
+                               << "\xD5\xC5\xC8\xFD,1\r\n" + DefaultFile.left(45);
+    QTest::newRow("unencodable becomes ?")
+        << QByteArray() << 1 << QStringLiteral("a\U0001F600\u0E01b")
+        << "a??b,1\r\n" + DefaultFile.left(45);
+    QTest::newRow("blanks are a name") << QByteArray() << 1 << "  "
+                                       << "  ,1\r\n" + DefaultFile.left(45);
+    QTest::newRow("GBK names of the file survive")
+        << QByteArray("\xD5\xC5\xC8\xFD,500\r\n") << 600 << "b"
+        << QByteArray("b,600\r\n\xD5\xC5\xC8\xFD,500\r\n") + QByteArray(",0\r\n").repeated(8);
+}
+
+void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry() {
+    QFETCH(QByteArray, file);
+    QFETCH(qint32, fcount);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    if (!file.isEmpty())
+        QVERIFY(writeBytes(tablePath(dir), file));
+    Leaderboard table(programFolder(dir));
+    table.load();
+    QVERIFY(table.rank(fcount) >= 0);
+    QVERIFY(table.save(name));
+    QCOMPARE(readBytes(tablePath(dir)), expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("tavrel.tmp")});
+}
+
+void TestLeaderboard::savedEntriesReadBack_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint32>("fcount");
+
+    QTest::newRow("score above 16 bits") << "big" << 1234567;
+    QTest::newRow("comma in the name") << "a,b" << 5000;
+    QTest::newRow("Chinese name") << QStringLiteral("小明，你好") << 3000;
+    QTest::newRow("empty after dropping controls") << "\n" << 1000;
+}
+
+void TestLeaderboard::savedEntriesReadBack() {
+    QFETCH(QString, name);
+    QFETCH(qint32, fcount);
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), Table));
+    Leaderboard table(programFolder(dir));
+    table.load();
+    QCOMPARE(table.rank(fcount), 0);
+    QVERIFY(table.save(name));
+
+    Leaderboard again(programFolder(dir));
+    QCOMPARE(again.load(), LoadResult::Read);
+    QCOMPARE(again.sName(0), name.remove(QLatin1Char('\n')));
+    QCOMPARE(again.nScore(0), fcount);
+    QCOMPARE(again.sName(1), QStringLiteral("p0"));
+    QCOMPARE(again.nScore(9), 100);
+}
+
+void TestLeaderboard::damagedFileNeverCrashesNorIsReplaced_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<LoadResult>("result");
+
+    QTest::newRow("directory") << "directory" << LoadResult::Unreadable;
+    QTest::newRow("pipe") << "pipe" << LoadResult::Unreadable;
+    QTest::newRow("dangling link") << "dangling" << LoadResult::CreatedDefault;
+    QTest::newRow("empty file") << "empty" << LoadResult::Read;
+    QTest::newRow("no line ends") << "noends" << LoadResult::Read;
+}
+
+void TestLeaderboard::damagedFileNeverCrashesNorIsReplaced() {
+    QFETCH(QString, kind);
+    QFETCH(LoadResult, result);
+    QTemporaryDir dir;
+    const QString path = tablePath(dir);
+    if (kind == "directory")
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tavrel.tmp")));
+    else if (kind == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == "dangling")
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), path));
+    else if (kind == "empty")
+        QVERIFY(writeBytes(path, QByteArray()));
+    else if (kind == "noends")
+        QVERIFY(writeBytes(path, QByteArray(5000, 'x') + ",42"));
+
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), result);
+    const bool enters = table.rank(99) >= 0;
+    QCOMPARE(enters, result != LoadResult::Unreadable);
+    if (result == LoadResult::Unreadable) {
+        QCOMPARE(table.sName(0), QStringLiteral("0"));
+        QVERIFY(!table.save(QStringLiteral("n")));
+        QVERIFY(!QFileInfo(path).isFile());
+    }
+    if (kind == "dangling") {
+        // The link is followed: its target now holds the default table.
+        QCOMPARE(readBytes(dir.filePath(QStringLiteral("gone"))), DefaultFile);
+    }
+    if (kind == "noends") {
+        QCOMPARE(table.sName(0), QString(5000, QLatin1Char('x')));
+        QCOMPARE(table.nScore(0), 42);
+    }
+}
+
+void TestLeaderboard::hugeFileReadsOnlyItsStart() {
+    QTemporaryDir dir;
+    QByteArray bytes = Table + QByteArray(10 << 20, 'y');
+    QVERIFY(writeBytes(tablePath(dir), bytes));
+    QElapsedTimer clock;
+    clock.start();
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(table.sName(9), QStringLiteral("p9"));
+    // The eleventh line, cut at the read limit, holds neither a comma nor a number.
+    QCOMPARE(table.sName(10), QString());
+    QCOMPARE(table.nScore(10), 0);
+    QCOMPARE(table.rank(850), 1);
+    QVERIFY(table.save(QStringLiteral("n")));
+    QCOMPARE(readBytes(tablePath(dir)),
+             "p0,900\r\nn,850\r\n" +
+                 tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100}).mid(8));
+}
+
+void TestLeaderboard::unreadableFileIsLeftAlone() {
+    if (geteuid() != 0)
+        QSKIP("needs root to run the loader as another user");
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)));
+    QVERIFY(writeBytes(tablePath(dir), Table));
+    QVERIFY(QFile::setPermissions(tablePath(dir), QFileDevice::Permissions()));
+    // A copy of this program where the other user may run it.
+    const QString helper = dir.filePath(QStringLiteral("helper"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), helper));
+
+    QProcess process;
+    process.start(QStringLiteral("setpriv"),
+                  {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                   QStringLiteral("--clear-groups"), helper, QStringLiteral("--load-as-helper"),
+                   programFolder(dir)});
+    if (!process.waitForFinished(20000) || process.exitCode() != 0)
+        QSKIP(qPrintable("cannot run as another user: " + process.readAllStandardError()));
+    // Unreadable, default table shown, no place, nothing saved.
+    QCOMPARE(process.readAllStandardOutput().trimmed(), QByteArray("2 -1 0 0"));
+    QCOMPARE(readBytes(tablePath(dir)), Table);
+}
+
+void TestLeaderboard::failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("read-only folder") << "readonly";
+    QTest::newRow("full disk") << "full";
+    QTest::newRow("directory in place of the file") << "directory";
+}
+
+void TestLeaderboard::failedSaveKeepsTheOldFile() {
+    QFETCH(QString, fault);
+    QTemporaryDir dir;
+    Mount mount;
+    if (fault == "full" && !mount.tmpfs(dir.path(), QStringLiteral("64k")))
+        QSKIP("needs root to mount a small tmpfs");
+    QVERIFY(writeBytes(tablePath(dir), Table));
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    QCOMPARE(table.rank(1000), 0);
+
+    QString kept = tablePath(dir);
+    if (fault == "readonly") {
+        if (!mount.readOnly(dir.path()))
+            QSKIP("needs root to mount the folder read-only");
+    } else if (fault == "full") {
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(512, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+    } else {
+        kept = dir.filePath(QStringLiteral("old"));
+        QVERIFY(QFile::rename(tablePath(dir), kept));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("tavrel.tmp")));
+    }
+    QVERIFY(!table.save(QString(2000, QLatin1Char('n'))));
+    QCOMPARE(readBytes(kept), Table);
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : left)
+        QVERIFY2(!name.startsWith(QStringLiteral("tavrel.tmp.")), qPrintable(name));
+}
+
+void TestLeaderboard::tableMovesToUserDataWhereProgramFolderIsReadOnly() {
+    QTemporaryDir dir;
+    Mount mount;
+    if (!mount.readOnly(dir.path()))
+        QSKIP("needs root to mount the folder read-only");
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY2(userFolder.contains(QStringLiteral("/.qttest/")), qPrintable(userFolder));
+    QDir(userFolder).removeRecursively();
+
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.sFile(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
+    QCOMPARE(table.load(), LoadResult::CreatedDefault);
+    QCOMPARE(table.rank(10), 0);
+    QVERIFY(table.save(QStringLiteral("me")));
+    QCOMPARE(readBytes(table.sFile()).left(7), QByteArray("me,10\r\n"));
+    QVERIFY(!QFile::exists(tablePath(dir)));
+    QDir(userFolder).removeRecursively();
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && qstrcmp(argv[1], "--load-as-helper") == 0)
+        return loadAsHelper(argv[2]);
+    QCoreApplication app(argc, argv);
+    TestLeaderboard test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_leaderboard.moc"
