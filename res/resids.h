@@ -23,6 +23,8 @@ inline constexpr int CueCorrect = 103;
 inline constexpr int CueWrong = 104;
 inline constexpr int CueGameOver = 105;
 
-constexpr int characterBitmap(int character) { return CharacterBase + character; }
+constexpr int characterBitmap(int character) {
+    return CharacterBase + character;
+}
 
 } // namespace wimbly::res

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <optional>
+
+namespace wimbly::res {
+
+// The bitmap with the given id (resids.h), or nothing when the program carries no bitmap with
+// that id. Its logical size is always the catalogue size: on a screen with a device pixel ratio
+// of 2 or more the picture is the sharper 2x render with a device pixel ratio of 2.
+std::optional<QPixmap> LoadPic(int id);
+
+// The program's icon in every size it is drawn at (32 to 256 pixels).
+QIcon programIcon();
+
+} // namespace wimbly::res

@@ -1,0 +1,487 @@
+#include "loadpic.h"
+#include "resids.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+using namespace wimbly::res;
+
+namespace {
+
+constexpr QRgb CharacterGround = qRgb(211, 253, 252);
+constexpr QRgb BoardGreen = qRgb(0, 176, 59);
+constexpr QRgb GridGreen = qRgb(0, 62, 21);
+constexpr QRgb Navy = qRgb(0, 0, 128);
+constexpr QRgb Black = qRgb(0, 0, 0);
+constexpr QSize BoardSize{343, 221};
+constexpr int CellWidth = 38;
+constexpr int CellHeight = 55;
+
+struct Entry {
+    int id;
+    QSize size;
+};
+
+QList<Entry> catalogue() {
+    QList<Entry> entries;
+    for (int n = 0; n < CharacterCount; ++n)
+        entries.append({characterBitmap(n), {36, 46}});
+    entries.append({Background, {458, 458}});
+    entries.append({Board, BoardSize});
+    entries.append({Marker, {16, 16}});
+    for (int id = MascotFirst; id <= MascotLeap; ++id)
+        entries.append({id, {150, 150}});
+    entries.append({StartButton, {50, 35}});
+    entries.append({HelpButton, {50, 35}});
+    return entries;
+}
+
+QString bitmapPath(int id, int scale) {
+    return scale == 1 ? QStringLiteral(":/bitmap/%1.bmp").arg(id)
+                      : QStringLiteral(":/bitmap/%1@%2x.bmp").arg(id).arg(scale);
+}
+
+QImage bitmap(int id, int scale) {
+    return QImage(bitmapPath(id, scale)).convertToFormat(QImage::Format_RGB32);
+}
+
+QByteArray resourceBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+quint32 le32(const QByteArray& b, int at) {
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+quint16 le16(const QByteArray& b, int at) {
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+
+int channelDistance(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+// Pixels that are not the ground colour: the drawing's silhouette, whatever its colours.
+QList<bool> silhouette(const QImage& image, QRgb ground) {
+    QList<bool> mask;
+    mask.reserve(image.width() * image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            mask.append(channelDistance(image.pixel(x, y), ground) > 32);
+    }
+    return mask;
+}
+
+qsizetype differingPixels(const QList<bool>& a, const QList<bool>& b) {
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+struct Cue {
+    int id;
+    double seconds;
+};
+
+constexpr std::array Cues{Cue{CuePresent, 0.63}, Cue{CueTurnDone, 1.94}, Cue{CueCorrect, 0.05},
+                          Cue{CueWrong, 0.45}, Cue{CueGameOver, 1.76}};
+
+} // namespace
+
+class TestResources : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyBitmapLoadsAtItsCatalogueSize_data();
+    void everyBitmapLoadsAtItsCatalogueSize();
+    void loadPicFailsForIdsOutsideTheCatalogue_data();
+    void loadPicFailsForIdsOutsideTheCatalogue();
+    void bitmapsAre24BitUncompressed_data();
+    void bitmapsAre24BitUncompressed();
+    void groundsHaveTheirExactColours_data();
+    void groundsHaveTheirExactColours();
+    void backgroundBoardAreaIsPlainGreen_data();
+    void backgroundBoardAreaIsPlainGreen();
+    void boardGridLinesAreExact_data();
+    void boardGridLinesAreExact();
+    void boardCellShowsTheCharacterOfTheSameNumber_data();
+    void boardCellShowsTheCharacterOfTheSameNumber();
+    void charactersDifferInShape_data();
+    void charactersDifferInShape();
+    void mascotPosesDifferInShape();
+    void programIconHasEverySize();
+    void cuesArePcmWavesOfTheirCatalogueLength_data();
+    void cuesArePcmWavesOfTheirCatalogueLength();
+    void generatorIsDeterministicAndMatchesTheEmbeddedFiles();
+};
+
+void TestResources::everyBitmapLoadsAtItsCatalogueSize_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QSize>("size");
+    for (const Entry& e : catalogue())
+        QTest::addRow("%d", e.id) << e.id << e.size;
+}
+
+void TestResources::everyBitmapLoadsAtItsCatalogueSize() {
+    QFETCH(int, id);
+    QFETCH(QSize, size);
+    const std::optional<QPixmap> pixmap = LoadPic(id);
+    QVERIFY(pixmap.has_value());
+    // The layout works in logical pixels whatever the screen's density.
+    QCOMPARE(pixmap->deviceIndependentSize().toSize(), size);
+    const int ratio = qGuiApp->devicePixelRatio() >= 2 ? 2 : 1;
+    QCOMPARE(pixmap->devicePixelRatio(), qreal(ratio));
+    QCOMPARE(pixmap->size(), size * ratio);
+    QCOMPARE(bitmap(id, 2).size(), size * 2);
+}
+
+void TestResources::loadPicFailsForIdsOutsideTheCatalogue_data() {
+    QTest::addColumn<int>("id");
+    for (int id : {-1, 0, 100, 137, 199, 203, 300, 306, 900, 903, 65535})
+        QTest::addRow("%d", id) << id;
+}
+
+void TestResources::loadPicFailsForIdsOutsideTheCatalogue() {
+    QFETCH(int, id);
+    QVERIFY(!LoadPic(id).has_value());
+}
+
+void TestResources::bitmapsAre24BitUncompressed_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    for (const Entry& e : catalogue()) {
+        QTest::addRow("%d", e.id) << bitmapPath(e.id, 1) << e.size;
+        QTest::addRow("%d@2x", e.id) << bitmapPath(e.id, 2) << e.size * 2;
+    }
+    QTest::addRow("icon") << QStringLiteral(":/icon/icon.bmp") << QSize(32, 32);
+}
+
+void TestResources::bitmapsAre24BitUncompressed() {
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    const QByteArray b = resourceBytes(path);
+    QVERIFY2(b.size() > 54, qPrintable(path));
+    QCOMPARE(b.left(2), QByteArray("BM"));
+    QCOMPARE(le32(b, 2), quint32(b.size()));
+    const quint32 dataOffset = le32(b, 10);
+    QCOMPARE(le32(b, 14), 40u); // BITMAPINFOHEADER
+    QCOMPARE(int(le32(b, 18)), size.width());
+    QCOMPARE(int(le32(b, 22)), size.height()); // positive: bottom-up rows
+    QCOMPARE(le16(b, 26), quint16(1));
+    QCOMPARE(le16(b, 28), quint16(24));
+    QCOMPARE(le32(b, 30), 0u); // BI_RGB
+    const quint32 rowSize = (quint32(size.width()) * 3 + 3) & ~3u;
+    QCOMPARE(quint32(b.size()) - dataOffset, rowSize * quint32(size.height()));
+}
+
+void TestResources::groundsHaveTheirExactColours_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QRgb>("ground");
+    for (int scale : {1, 2}) {
+        for (int n = 0; n < CharacterCount; ++n)
+            QTest::addRow("%d@%dx", characterBitmap(n), scale)
+                << characterBitmap(n) << scale << CharacterGround;
+        for (int id = MascotFirst; id <= MascotLeap; ++id)
+            QTest::addRow("%d@%dx", id, scale) << id << scale << BoardGreen;
+        for (int id : {Marker, StartButton, HelpButton})
+            QTest::addRow("%d@%dx", id, scale) << id << scale << Navy;
+    }
+}
+
+void TestResources::groundsHaveTheirExactColours() {
+    QFETCH(int, id);
+    QFETCH(int, scale);
+    QFETCH(QRgb, ground);
+    const QImage image = bitmap(id, scale);
+    QVERIFY(!image.isNull());
+    const int r = image.width() - 1;
+    const int b = image.height() - 1;
+    for (QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b)})
+        QCOMPARE(image.pixel(p), ground);
+    // The buttons sit in a navy frame that joins the window's navy strip without a seam.
+    if (id == StartButton || id == HelpButton) {
+        for (int x = 0; x <= r; ++x) {
+            QCOMPARE(image.pixel(x, 0), ground);
+            QCOMPARE(image.pixel(x, b), ground);
+        }
+        for (int y = 0; y <= b; ++y) {
+            QCOMPARE(image.pixel(0, y), ground);
+            QCOMPARE(image.pixel(r, y), ground);
+        }
+    }
+    // A drawing is there: a good share of the picture is not ground.
+    const QList<bool> mask = silhouette(image, ground);
+    QVERIFY(mask.count(true) > mask.size() / 20);
+}
+
+void TestResources::backgroundBoardAreaIsPlainGreen_data() {
+    QTest::addColumn<int>("scale");
+    QTest::newRow("1x") << 1;
+    QTest::newRow("2x") << 2;
+}
+
+void TestResources::backgroundBoardAreaIsPlainGreen() {
+    QFETCH(int, scale);
+    const QImage image = bitmap(Background, scale);
+    QCOMPARE(image.size(), QSize(458, 458) * scale);
+    for (int y = 185 * scale; y < 449 * scale; y += 3) {
+        for (int x = 40 * scale; x < 411 * scale; x += 3)
+            QCOMPARE(image.pixel(x, y), BoardGreen);
+    }
+    for (int y : {185, 448}) {
+        for (int x : {40, 410})
+            QCOMPARE(image.pixel(x * scale + scale - 1, y * scale + scale - 1), BoardGreen);
+    }
+    // The scene above the board area is a picture, not plain green.
+    QVERIFY(silhouette(image.copy(0, 0, image.width(), 180 * scale), BoardGreen).count(true) >
+            image.width() * 150 * scale);
+}
+
+void TestResources::boardGridLinesAreExact_data() {
+    backgroundBoardAreaIsPlainGreen_data();
+}
+
+void TestResources::boardGridLinesAreExact() {
+    QFETCH(int, scale);
+    const QImage image = bitmap(Board, scale);
+    QCOMPARE(image.size(), BoardSize * scale);
+    const int w = BoardSize.width();
+    const int h = BoardSize.height();
+    // Every device pixel of a logical pixel carries its colour.
+    auto at = [&](int x, int y) {
+        const QRgb c = image.pixel(x * scale, y * scale);
+        for (int dy = 0; dy < scale; ++dy) {
+            for (int dx = 0; dx < scale; ++dx) {
+                if (image.pixel(x * scale + dx, y * scale + dy) != c)
+                    return qRgb(1, 2, 3);
+            }
+        }
+        return c;
+    };
+    for (int x = 0; x < w; ++x) {
+        QCOMPARE(at(x, 0), Black);
+        QCOMPARE(at(x, h - 1), Black);
+    }
+    for (int y = 0; y < h; ++y) {
+        QCOMPARE(at(0, y), Black);
+        QCOMPARE(at(w - 1, y), Black);
+    }
+    for (int c = 1; c < 9; ++c) {
+        for (int y = 1; y < h - 1; ++y)
+            QCOMPARE(at(CellWidth * c, y), GridGreen);
+    }
+    for (int r = 1; r < 4; ++r) {
+        for (int x = 1; x < w - 1; ++x)
+            QCOMPARE(at(x, CellHeight * r), GridGreen);
+    }
+    // The corners inside every cell are the cell green, next to the lines.
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 9; ++c) {
+            const int left = CellWidth * c + 1;
+            const int top = CellHeight * r + 1;
+            QCOMPARE(at(left, top), BoardGreen);
+            QCOMPARE(at(left + 36, top), BoardGreen);
+            QCOMPARE(at(left, top + 53), BoardGreen);
+            QCOMPARE(at(left + 36, top + 53), BoardGreen);
+        }
+    }
+}
+
+void TestResources::boardCellShowsTheCharacterOfTheSameNumber_data() {
+    QTest::addColumn<int>("character");
+    QTest::addColumn<int>("scale");
+    for (int scale : {1, 2}) {
+        for (int n = 0; n < CharacterCount; ++n)
+            QTest::addRow("cell %d @%dx", n, scale) << n << scale;
+    }
+}
+
+// The character sits in its cell at some offset. Where the drawing is partly transparent the
+// ground shows through, so at the right offset each pixel of the bitmap differs from the board by
+// the same fraction t of (cyan - green): t = 0 inside the drawing, t = 1 on the bare ground.
+void TestResources::boardCellShowsTheCharacterOfTheSameNumber() {
+    QFETCH(int, character);
+    QFETCH(int, scale);
+    const QImage board = bitmap(Board, scale);
+    const QImage sprite = bitmap(characterBitmap(character), scale);
+    const QRect cell(((character % 9) * CellWidth + 1) * scale,
+                     ((character / 9) * CellHeight + 1) * scale, 37 * scale, 54 * scale);
+    constexpr int Tolerance = 6;
+    const int groundRed = qRed(CharacterGround) - qRed(BoardGreen);
+    const int groundGreen = qGreen(CharacterGround) - qGreen(BoardGreen);
+    const int groundBlue = qBlue(CharacterGround) - qBlue(BoardGreen);
+
+    qsizetype best = sprite.width() * sprite.height();
+    for (int oy = 0; oy + sprite.height() <= cell.height(); ++oy) {
+        for (int ox = 0; ox + sprite.width() <= cell.width(); ++ox) {
+            qsizetype mismatches = 0;
+            for (int y = 0; y < sprite.height(); ++y) {
+                for (int x = 0; x < sprite.width(); ++x) {
+                    const QRgb a = sprite.pixel(x, y);
+                    const QRgb b = board.pixel(cell.left() + ox + x, cell.top() + oy + y);
+                    const double t = double(qRed(a) - qRed(b)) / groundRed;
+                    mismatches += t < -0.03 || t > 1.03 ||
+                                  std::abs(qGreen(a) - qGreen(b) - t * groundGreen) > Tolerance ||
+                                  std::abs(qBlue(a) - qBlue(b) - t * groundBlue) > Tolerance;
+                }
+            }
+            best = std::min(best, mismatches);
+        }
+    }
+    QCOMPARE(best, 0);
+}
+
+void TestResources::charactersDifferInShape_data() {
+    QTest::addColumn<int>("character");
+    for (int n = 0; n < CharacterCount; ++n)
+        QTest::addRow("%d", n) << n;
+}
+
+// Colour-blind children tell characters apart by their outlines: every pair's silhouettes differ
+// in a good number of pixels. A recoloured copy would differ in none.
+void TestResources::charactersDifferInShape() {
+    QFETCH(int, character);
+    constexpr qsizetype MinimumDifference = 120; // of 36 x 46 pixels
+    const QList<bool> mine = silhouette(bitmap(characterBitmap(character), 1), CharacterGround);
+    for (int other = character + 1; other < CharacterCount; ++other) {
+        const qsizetype d =
+            differingPixels(mine, silhouette(bitmap(characterBitmap(other), 1), CharacterGround));
+        QVERIFY2(d >= MinimumDifference,
+                 qPrintable(QStringLiteral("characters %1 and %2 differ in only %3 pixels")
+                                .arg(character)
+                                .arg(other)
+                                .arg(d)));
+    }
+}
+
+void TestResources::mascotPosesDifferInShape() {
+    constexpr qsizetype MinimumDifference = 800; // of 150 x 150 pixels
+    for (int a = MascotFirst; a <= MascotLeap; ++a) {
+        for (int b = a + 1; b <= MascotLeap; ++b) {
+            const qsizetype d = differingPixels(silhouette(bitmap(a, 1), BoardGreen),
+                                                silhouette(bitmap(b, 1), BoardGreen));
+            QVERIFY2(d >= MinimumDifference,
+                     qPrintable(QStringLiteral("poses %1 and %2 differ in only %3 pixels")
+                                    .arg(a)
+                                    .arg(b)
+                                    .arg(d)));
+        }
+    }
+}
+
+void TestResources::programIconHasEverySize() {
+    const QIcon icon = programIcon();
+    QVERIFY(!icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int s : {32, 48, 64, 128, 256}) {
+        QVERIFY2(sizes.contains(QSize(s, s)), qPrintable(QString::number(s)));
+        const QImage image(QStringLiteral(":/icon/icon-%1.png").arg(s));
+        QCOMPARE(image.size(), QSize(s, s));
+        QVERIFY(image.hasAlphaChannel());
+    }
+}
+
+void TestResources::cuesArePcmWavesOfTheirCatalogueLength_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<double>("seconds");
+    for (const Cue& c : Cues)
+        QTest::addRow("%d", c.id) << c.id << c.seconds;
+}
+
+void TestResources::cuesArePcmWavesOfTheirCatalogueLength() {
+    QFETCH(int, id);
+    QFETCH(double, seconds);
+    const QByteArray b = resourceBytes(QStringLiteral(":/wav/%1.wav").arg(id));
+    QVERIFY(b.size() > 44);
+    QCOMPARE(b.left(4), QByteArray("RIFF"));
+    QCOMPARE(b.mid(8, 4), QByteArray("WAVE"));
+    QCOMPARE(le32(b, 4), quint32(b.size() - 8));
+
+    int format = 0, channels = 0, bits = 0, blockAlign = 0;
+    quint32 rate = 0, dataSize = 0;
+    bool haveData = false;
+    for (int at = 12; at + 8 <= b.size();) {
+        const QByteArray tag = b.mid(at, 4);
+        const quint32 size = le32(b, at + 4);
+        QVERIFY(qint64(at) + 8 + size <= b.size());
+        if (tag == "fmt ") {
+            QVERIFY(size >= 16);
+            format = le16(b, at + 8);
+            channels = le16(b, at + 10);
+            rate = le32(b, at + 12);
+            blockAlign = le16(b, at + 20);
+            bits = le16(b, at + 22);
+        } else if (tag == "data") {
+            dataSize = size;
+            haveData = true;
+        }
+        at += 8 + int(size) + int(size & 1);
+    }
+    QVERIFY(haveData);
+    QCOMPARE(format, 1); // PCM
+    QVERIFY(channels == 1 || channels == 2);
+    QVERIFY(bits == 8 || bits == 16);
+    QCOMPARE(blockAlign, channels * bits / 8);
+    QVERIFY(rate >= 8000 && rate <= 48000);
+    const double length = double(dataSize) / blockAlign / rate;
+    QVERIFY2(std::abs(length - seconds) <= 0.05 * seconds,
+             qPrintable(QStringLiteral("%1 s instead of %2 s").arg(length).arg(seconds)));
+}
+
+// Two renders from the same sources give the same bytes, and they are the bytes the program
+// carries.
+void TestResources::generatorIsDeterministicAndMatchesTheEmbeddedFiles() {
+    QTemporaryDir first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    for (const QTemporaryDir* dir : {&first, &second}) {
+        QProcess generator;
+        generator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // A generator built with the sanitizers checks for leaks only where the build asks.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        generator.setProcessEnvironment(env);
+        generator.start(QStringLiteral(WIMBLY_RESGEN),
+                        {QStringLiteral(WIMBLY_ART_DIR), dir->path()});
+        QVERIFY(generator.waitForFinished(120000));
+        QCOMPARE(generator.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(generator.exitCode(), 0);
+    }
+    int compared = 0;
+    QDirIterator it(first.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(first.path()).relativeFilePath(path);
+        const QByteArray bytes = resourceBytes(path);
+        QVERIFY2(bytes == resourceBytes(second.filePath(relative)), qPrintable(relative));
+        QString embedded;
+        if (relative.startsWith(QLatin1String("bitmap/")) ||
+            relative.startsWith(QLatin1String("wav/")))
+            embedded = QStringLiteral(":/") + relative;
+        else if (relative.startsWith(QLatin1String("icon")) && !relative.endsWith(".ico"))
+            embedded = QStringLiteral(":/icon/") + relative;
+        if (!embedded.isEmpty()) {
+            QVERIFY2(bytes == resourceBytes(embedded), qPrintable(relative));
+            ++compared;
+        }
+    }
+    // Every bitmap at 1x and 2x, every cue, the icon bitmap and five icon sizes.
+    QCOMPARE(compared, int(catalogue().size()) * 2 + int(Cues.size()) + 1 + 5);
+}
+
+QTEST_MAIN(TestResources)
+#include "tst_resources.moc"
