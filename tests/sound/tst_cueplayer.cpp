@@ -1,0 +1,250 @@
+#include "cueplayer.h"
+#include "synth.h"
+#include "wave.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QSemaphore>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+using wimbly::Cue;
+using wimbly::CueOutput;
+using wimbly::CuePlayer;
+
+namespace {
+
+// What a recording output saw, shared with the test so that it outlives the output.
+struct Record {
+    QMutex mutex;
+    QStringList events; // "start 104", "stop"
+    QList<Cue> cues;
+    QThread* outputThread = nullptr;
+    bool destroyed = false;
+    QThread* destroyedOn = nullptr;
+    // While set, start() waits for a release before it records; simulates a stalled server.
+    std::unique_ptr<QSemaphore> gate;
+    int stallMs = 0;
+
+    QStringList snapshot() {
+        QMutexLocker lock(&mutex);
+        return events;
+    }
+};
+
+class RecordingOutput final : public CueOutput {
+public:
+    explicit RecordingOutput(std::shared_ptr<Record> record) : m_record(std::move(record)) {}
+    ~RecordingOutput() override {
+        QMutexLocker lock(&m_record->mutex);
+        m_record->destroyed = true;
+        m_record->destroyedOn = QThread::currentThread();
+    }
+
+    void start(const Cue& cue) override {
+        if (m_record->gate)
+            m_record->gate->acquire();
+        if (m_record->stallMs > 0)
+            QThread::msleep(ulong(m_record->stallMs));
+        QMutexLocker lock(&m_record->mutex);
+        m_record->events << QStringLiteral("start %1").arg(cue.id);
+        m_record->cues << cue;
+        m_record->outputThread = QThread::currentThread();
+    }
+    void stop() override {
+        QMutexLocker lock(&m_record->mutex);
+        m_record->events << QStringLiteral("stop");
+    }
+
+private:
+    std::shared_ptr<Record> m_record;
+};
+
+qint64 msToRun(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.elapsed();
+}
+
+} // namespace
+
+class TestCuePlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void theNewestCueCutsOffThePlayingOne();
+    void onlyTheNewestOfCuesAskedForMeanwhilePlays();
+    void eachCueGoesOutWholeOffTheCallersThread_data();
+    void eachCueGoesOutWholeOffTheCallersThread();
+    void anIdWithoutAPlayableCuePlaysNothing_data();
+    void anIdWithoutAPlayableCuePlaysNothing();
+    void playCueReturnsAtOnceWhileTheOutputIsStuck();
+    void destructorStopsTheCueAndFreesTheOutputOnTheAudioThread();
+    void destructorReturnsPromptlyWhileTheOutputIsStuck();
+    void withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog();
+};
+
+void TestCuePlayer::initTestCase() {
+    // No sound server answers here, whatever the machine has: the last test runs with no
+    // audio device at all, as on a headless build machine.
+    qputenv("PULSE_SERVER", "unix:/nonexistent/wimbly-test/native");
+}
+
+void TestCuePlayer::theNewestCueCutsOffThePlayingOne() {
+    auto record = std::make_shared<Record>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    player.PlayCue(104);
+    QTRY_COMPARE(record->snapshot(), QStringList{"start 104"});
+    player.PlayCue(103);
+    QTRY_COMPARE(record->snapshot(), (QStringList{"start 104", "stop", "start 103"}));
+    QTest::qWait(100);
+    QCOMPARE(record->snapshot().size(), 3); // nothing queued behind
+}
+
+void TestCuePlayer::onlyTheNewestOfCuesAskedForMeanwhilePlays() {
+    auto record = std::make_shared<Record>();
+    record->gate = std::make_unique<QSemaphore>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    player.PlayCue(101);
+    QTest::qWait(50); // the audio thread now waits inside start(101)
+    player.PlayCue(102);
+    player.PlayCue(105);
+    player.PlayCue(104);
+    record->gate->release(10);
+    QTRY_COMPARE(record->snapshot(), (QStringList{"start 101", "stop", "start 104"}));
+    QTest::qWait(100);
+    QCOMPARE(record->snapshot().size(), 3);
+}
+
+void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<double>("seconds");
+    QTest::newRow("101") << 101 << 0.63;
+    QTest::newRow("102") << 102 << 1.94;
+    QTest::newRow("103 (shortest)") << 103 << 0.05;
+    QTest::newRow("104") << 104 << 0.45;
+    QTest::newRow("105") << 105 << 1.76;
+}
+
+void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread() {
+    QFETCH(int, id);
+    QFETCH(double, seconds);
+    auto record = std::make_shared<Record>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    player.PlayCue(id);
+    QTRY_COMPARE(record->snapshot().size(), 1);
+
+    const Cue cue = record->cues.front();
+    const QByteArray image = wimbly::sound::synthesizeCue(id);
+    const auto info = wimbly::sound::parseWave(image);
+    QCOMPARE(cue.id, id);
+    QCOMPARE(cue.format.sampleRate(), info->sampleRate);
+    QCOMPARE(cue.format.channelCount(), info->channels);
+    QCOMPARE(cue.format.sampleFormat(), QAudioFormat::Int16);
+    QCOMPARE(cue.pcm, image.sliced(info->dataOffset, info->dataSize));
+    const double played = cue.format.durationForBytes(qint32(cue.pcm.size())) / 1e6;
+    QVERIFY2(std::abs(played - seconds) <= 0.05 * seconds, qPrintable(QString::number(played)));
+    QVERIFY(record->outputThread != QThread::currentThread());
+}
+
+void TestCuePlayer::anIdWithoutAPlayableCuePlaysNothing_data() {
+    QTest::addColumn<int>("id");
+    QTest::newRow("0") << 0;
+    QTest::newRow("-1") << -1;
+    QTest::newRow("100") << 100;
+    QTest::newRow("106") << 106;
+    QTest::newRow("201 (a bitmap id)") << 201;
+    QTest::newRow("199 (truncated image)") << 199;
+    QTest::newRow("largest int") << std::numeric_limits<int>::max();
+}
+
+void TestCuePlayer::anIdWithoutAPlayableCuePlaysNothing() {
+    QFETCH(int, id);
+    auto record = std::make_shared<Record>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    player.PlayCue(103);
+    QTRY_COMPARE(record->snapshot(), QStringList{"start 103"});
+    player.PlayCue(id);
+    QTest::qWait(100);
+    // The cue that plays is left alone, and the player still plays the next good cue.
+    QCOMPARE(record->snapshot(), QStringList{"start 103"});
+    player.PlayCue(101);
+    QTRY_COMPARE(record->snapshot(), (QStringList{"start 103", "stop", "start 101"}));
+}
+
+void TestCuePlayer::playCueReturnsAtOnceWhileTheOutputIsStuck() {
+    auto record = std::make_shared<Record>();
+    record->gate = std::make_unique<QSemaphore>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    const qint64 ms = msToRun([&player] {
+        for (int round = 0; round < 20; ++round)
+            for (int id = 101; id <= 105; ++id)
+                player.PlayCue(id);
+    });
+    QVERIFY2(ms < 200, qPrintable(QString::number(ms)));
+    record->gate->release(10);
+    // However far the audio thread got before it stalled, the newest cue is the last to start.
+    QTRY_VERIFY(record->snapshot().endsWith(QStringLiteral("start 105")));
+    QTest::qWait(100);
+    QVERIFY(record->snapshot().size() <= 3);
+}
+
+void TestCuePlayer::destructorStopsTheCueAndFreesTheOutputOnTheAudioThread() {
+    auto record = std::make_shared<Record>();
+    auto player = std::make_unique<CuePlayer>(std::make_unique<RecordingOutput>(record));
+    player->PlayCue(102);
+    QTRY_COMPARE(record->snapshot().size(), 1);
+    const qint64 ms = msToRun([&player] { player.reset(); });
+    QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
+    QVERIFY(record->destroyed);
+    QCOMPARE(record->snapshot(), (QStringList{"start 102", "stop"}));
+    QCOMPARE(record->destroyedOn, record->outputThread);
+}
+
+void TestCuePlayer::destructorReturnsPromptlyWhileTheOutputIsStuck() {
+    auto record = std::make_shared<Record>();
+    record->stallMs = 1500;
+    auto player = std::make_unique<CuePlayer>(std::make_unique<RecordingOutput>(record));
+    player->PlayCue(105);
+    QTest::qWait(50); // the audio thread is inside start() now
+    const qint64 ms = msToRun([&player] { player.reset(); });
+    QVERIFY2(ms < 1200, qPrintable(QString::number(ms)));
+    QVERIFY(!record->destroyed);
+    // The thread left behind finishes on its own once the output comes back, stopping the
+    // cue it started and freeing the output.
+    QTRY_VERIFY_WITH_TIMEOUT(record->destroyed, 5000);
+    QCOMPARE(record->snapshot(), (QStringList{"start 105", "stop"}));
+}
+
+void TestCuePlayer::withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog() {
+    static QStringList messages;
+    QLoggingCategory::setFilterRules(QStringLiteral("wimbly.sound.warning=true"));
+    const auto previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { messages << text; });
+
+    auto player = std::make_unique<CuePlayer>();
+    const qint64 ms = msToRun([&player] {
+        for (int round = 0; round < 10; ++round)
+            for (int id = 101; id <= 105; ++id) {
+                player->PlayCue(id);
+                QTest::qWait(20);
+            }
+    });
+    const qint64 destroyMs = msToRun([&player] { player.reset(); });
+
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    QVERIFY2(ms < 10 * 5 * 20 + 1000, qPrintable(QString::number(ms)));
+    QVERIFY2(destroyMs < 1000, qPrintable(QString::number(destroyMs)));
+    // At most one line from the sound server client library and one of our own, each once.
+    const QString log = messages.join(QLatin1Char('\n'));
+    QVERIFY2(messages.size() <= 2 && messages.removeDuplicates() == 0, qPrintable(log));
+}
+
+QTEST_GUILESS_MAIN(TestCuePlayer)
+#include "tst_cueplayer.moc"
