@@ -1,0 +1,287 @@
+#include "form1.h"
+#include "form2.h"
+#include "form3.h"
+#include "manualclock.h"
+#include "resids.h"
+
+#include <QFile>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtMath>
+
+using wimbly::Form1;
+using wimbly::Game;
+using wimbly::ManualClock;
+using wimbly::PictureBox;
+
+namespace {
+
+const QColor Navy(0, 0, 128);
+const QColor BoardGreen(0, 176, 59);
+const QColor GridGreen(0, 62, 21);
+
+// The colour of logical pixel `at` of a grabbed widget, at any device pixel ratio.
+QColor pixelAt(const QImage& image, QPoint at) {
+    const qreal ratio = image.devicePixelRatio();
+    return image.pixelColor(qFloor(at.x() * ratio), qFloor(at.y() * ratio));
+}
+
+QPoint centreOfCell(int cell) {
+    return {Game::CellWidth * (cell % Game::Columns) + Game::CellWidth / 2,
+            Game::CellHeight * (cell / Game::Columns) + Game::CellHeight / 2};
+}
+
+// Runs the pending sequence until the board is open for answers.
+void runUntilAnswering(ManualClock& clock, const Game& game) {
+    while (game.phase() != Game::Phase::Answering && clock.advanceToAlarm()) {
+    }
+    QCOMPARE(game.phase(), Game::Phase::Answering);
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void windowHasItsCaptionFrameSizeAndPlace();
+    void controlsStandAtTheirPlacesAfterStartUp_data();
+    void controlsStandAtTheirPlacesAfterStartUp();
+    void slotsFormANineByFourGrid_data();
+    void slotsFormANineByFourGrid();
+    void scoreIsRedBoldChineseTextOnNavy();
+    void backgroundShowsTheSceneAndTheNavyStrip();
+    void startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade();
+    void correctClickFramesTheCellOnePixelInsideItsGridLines();
+    void helpWindowHaltsTheBoardAndBlocksTheMainWindow();
+    void closingDuringAParadeLeavesNothingPending();
+    void wholeGameEndsWithTheScoreSavedInTheLeaderboard();
+};
+
+void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
+    Form1 form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
+    QCOMPARE(form.size(), Form1::ClientSize);
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.pos(), Form1::ScreenPosition);
+    QVERIFY(!form.windowIcon().isNull());
+    QVERIFY(form.path().endsWith(QLatin1Char('/')));
+}
+
+void TestForm1::controlsStandAtTheirPlacesAfterStartUp_data() {
+    QTest::addColumn<int>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("board") << 0 << QRect(50, 205, 343, 221) << false << QString();
+    QTest::newRow("mascot") << 1 << QRect(130, 230, 150, 150) << false << QString();
+    QTest::newRow("start") << 2 << QRect(480, 176, 50, 35) << true << QStringLiteral("开始");
+    QTest::newRow("help") << 3 << QRect(480, 240, 50, 35) << true << QStringLiteral("帮助");
+    QTest::newRow("marker 0") << 4 << QRect(464, 8, 16, 16) << false << QString();
+    QTest::newRow("marker 1") << 5 << QRect(484, 8, 16, 16) << false << QString();
+    QTest::newRow("marker 2") << 6 << QRect(504, 8, 16, 16) << false << QString();
+}
+
+void TestForm1::controlsStandAtTheirPlacesAfterStartUp() {
+    QFETCH(int, control);
+    QFETCH(QRect, geometry);
+    QFETCH(bool, visible);
+    QFETCH(QString, toolTip);
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    PictureBox* boxes[] = {&form.board(),      &form.mascot(),  &form.startButton(),
+                           &form.helpButton(), &form.marker(0), &form.marker(1),
+                           &form.marker(2)};
+    PictureBox* box = boxes[control];
+    QCOMPARE(box->geometry(), geometry);
+    QCOMPARE(box->isVisible(), visible);
+    QCOMPARE(box->toolTip(), toolTip);
+    QVERIFY(!box->picture().isNull());
+}
+
+void TestForm1::slotsFormANineByFourGrid_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QPoint>("topLeft");
+    QTest::newRow("first") << 0 << QPoint(50, 205);
+    QTest::newRow("end of row 0") << 8 << QPoint(370, 205);
+    QTest::newRow("start of row 1") << 9 << QPoint(50, 261);
+    QTest::newRow("start of row 2") << 18 << QPoint(50, 317);
+    QTest::newRow("start of row 3") << 27 << QPoint(50, 373);
+    QTest::newRow("middle") << 22 << QPoint(210, 317);
+    QTest::newRow("last") << 35 << QPoint(370, 373);
+}
+
+void TestForm1::slotsFormANineByFourGrid() {
+    QFETCH(int, slot);
+    QFETCH(QPoint, topLeft);
+    Form1 form;
+    form.show();
+    QCOMPARE(form.slot(slot).pos(), topLeft);
+    QVERIFY(!form.slot(slot).isVisible());
+    QVERIFY(form.slot(slot).picture().isNull());
+}
+
+void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
+    Form1 form;
+    QLabel& score = form.score();
+    QCOMPARE(score.text(), QStringLiteral("0"));
+    QCOMPARE(score.geometry(), QRect(472, 400, 65, 25));
+    QVERIFY(score.font().bold());
+    QCOMPARE(score.font().pointSize(), 12);
+    QVERIFY(score.autoFillBackground());
+    QCOMPARE(score.palette().color(QPalette::Window), Navy);
+    QCOMPARE(score.palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QVERIFY(score.alignment() & Qt::AlignLeft);
+    const QString family = QFontInfo(score.font()).family();
+    QVERIFY2(family.contains(QLatin1String("CJK")) || family.contains(QLatin1String("SimSun")) ||
+                 family == QStringLiteral("宋体"),
+             qPrintable(family));
+}
+
+void TestForm1::backgroundShowsTheSceneAndTheNavyStrip() {
+    Form1 form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QImage shot = form.grab().toImage();
+    QCOMPARE(pixelAt(shot, {520, 320}), Navy);
+    QCOMPARE(pixelAt(shot, {500, 458}), Navy);
+    QCOMPARE(pixelAt(shot, {200, 440}), BoardGreen);
+    QCOMPARE(pixelAt(shot, {45, 190}), BoardGreen);
+}
+
+void TestForm1::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    form.show();
+    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
+    QVERIFY(form.slot(0).isVisible());
+    QCOMPARE(form.slot(0).size(), QSize(36, 46));
+    QVERIFY(!form.board().isVisible());
+    clock.advance(2100);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(form.marker(i).isVisible());
+    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    for (int i = 0; i < 36; ++i)
+        QVERIFY(!form.slot(i).isVisible());
+    QVERIFY(form.board().isVisible());
+    QVERIFY(form.game().state().canclick);
+}
+
+void TestForm1::correctClickFramesTheCellOnePixelInsideItsGridLines() {
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    form.show();
+    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, form.game());
+    const int cell = form.game().state().order[0];
+    QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
+    QCOMPARE(form.score().text(), QStringLiteral("100"));
+
+    // The turn ends 100 ms later; until then the frame is on the board, also after a repaint.
+    form.board().repaint();
+    const QImage board = form.board().grab().toImage();
+    const int left = Game::CellWidth * (cell % Game::Columns);
+    const int top = Game::CellHeight * (cell / Game::Columns);
+    const QColor white(Qt::white);
+    for (int x = left + 1; x <= left + 37; ++x) {
+        QCOMPARE(pixelAt(board, {x, top + 1}), white);
+        QCOMPARE(pixelAt(board, {x, top + 54}), white);
+    }
+    for (int y = top + 1; y <= top + 54; ++y) {
+        QCOMPARE(pixelAt(board, {left + 1, y}), white);
+        QCOMPARE(pixelAt(board, {left + 37, y}), white);
+    }
+    QVERIFY(pixelAt(board, {left + 2, top + 2}) != white ||
+            pixelAt(board, {left + 3, top + 2}) != white);
+    QVERIFY(pixelAt(board, {left + 38, top + 20}) != white);
+
+    clock.advance(100);
+    QVERIFY(!form.board().isVisible());
+    QVERIFY(!form.board().hasDrawing());
+}
+
+void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    form.show();
+    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, form.game());
+    QTest::mouseClick(&form.helpButton(), Qt::LeftButton);
+    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    QVERIFY(help);
+    QVERIFY(!form.game().state().canclick);
+    QVERIFY(!form.isEnabled());
+    QVERIFY2(!form.close(), "the close box does nothing while the help window is open");
+    QVERIFY(form.isVisible());
+    help->close();
+    QVERIFY(form.isEnabled());
+    const int cell = form.game().state().order[0];
+    QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
+    QCOMPARE(form.score().text(), QStringLiteral("0"));
+}
+
+void TestForm1::closingDuringAParadeLeavesNothingPending() {
+    ManualClock clock;
+    {
+        Form1 form({&clock, nullptr, {}});
+        form.show();
+        QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+        clock.advance(300);
+        QVERIFY(form.close());
+    }
+    QVERIFY(!clock.alarmPending());
+}
+
+void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    ManualClock clock;
+    Form1 form({&clock, nullptr, folder.path()});
+    form.show();
+    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+
+    qint32 points = 0;
+    for (int turn = 0; turn < 5; ++turn) {
+        runUntilAnswering(clock, form.game());
+        const int level = form.game().state().level;
+        for (int i = 0; i <= level; ++i) {
+            const int cell = form.game().state().order[i];
+            QTest::mousePress(&form.board(), Qt::RightButton, Qt::ShiftModifier,
+                              centreOfCell(cell));
+            points += (level + 1) * 100;
+            QCOMPARE(form.score().text(), QString::number(points));
+        }
+    }
+    runUntilAnswering(clock, form.game());
+    const int wrong = (form.game().state().order[0] + 1) % 36;
+    for (int i = 0; i < 4; ++i)
+        QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(wrong));
+    QCOMPARE(form.game().phase(), Game::Phase::Over);
+    QVERIFY(!form.board().isVisible());
+    QVERIFY(form.mascot().isVisible());
+
+    auto* leaderboard = qobject_cast<wimbly::Form2*>(form.secondaryWindow());
+    QVERIFY(leaderboard);
+    QCOMPARE(leaderboard->fcount, points);
+    QVERIFY(!form.isEnabled());
+    auto* name = leaderboard->findChild<QLineEdit*>();
+    QVERIFY(name && name->isVisible());
+    for (const QChar c : QStringLiteral("小明"))
+        QTest::sendKeyEvent(QTest::Click, name, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(form.isEnabled());
+
+    QFile file(folder.filePath(QStringLiteral("tavrel.tmp")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray firstLine = file.readLine();
+    QCOMPARE(firstLine, QByteArray("\xD0\xA1\xC3\xF7,") + QByteArray::number(points) + "\r\n");
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
