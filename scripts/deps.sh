@@ -9,7 +9,7 @@ packages=(
     fonts-noto-cjk
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(xvfb x11-utils xdotool pulseaudio pulseaudio-utils clang-14 libclang-rt-14-dev
+    packages+=(python3 xvfb x11-utils x11-apps xdotool pulseaudio pulseaudio-utils clang-14 libclang-rt-14-dev
                clang-format)
 fi
 

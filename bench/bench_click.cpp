@@ -1,0 +1,104 @@
+// Time from a mouse press on the board to the repainted frame and score, against the floor of a
+// bare widget's repaint measured in the same run.
+
+#include "playthrough.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace wimbly;
+
+namespace {
+
+// Counts paint events of the widgets it watches.
+class PaintWatch : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Processes events until each watched widget has painted once since `before`.
+void waitForPaints(PaintWatch& a, int aBefore, PaintWatch& b, int bBefore) {
+    while (a.paints == aBefore || b.paints == bBefore)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    ManualClock clock;
+    Form1 form({&clock, nullptr, folder.path()});
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+
+    PaintWatch boardPaints, scorePaints;
+    form.board().installEventFilter(&boardPaints);
+    form.score().installEventFilter(&scorePaints);
+
+    std::vector<double> clicks;
+    QElapsedTimer timer;
+    form.game().Picbeg_Click();
+    bench::runUntilAnswering(clock, form);
+    while (clicks.size() < 2000) {
+        const int level = form.game().state().level;
+        for (int i = 0; i <= level; ++i) {
+            const int cell = form.game().state().order[i];
+            QCoreApplication::processEvents();
+            const int boardBefore = boardPaints.paints, scoreBefore = scorePaints.paints;
+            timer.start();
+            QTest::mousePress(&form.board(), Qt::LeftButton, {},
+                              QPoint(Game::CellWidth * (cell % Game::Columns) + 10,
+                                     Game::CellHeight * (cell / Game::Columns) + 10));
+            waitForPaints(boardPaints, boardBefore, scorePaints, scoreBefore);
+            clicks.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        bench::runUntilAnswering(clock, form);
+        if (level == Game::MaxLevel)
+            break;
+    }
+
+    // The floor: a bare widget of the board's size asked to repaint, twice over (board and score).
+    QWidget bare;
+    bare.resize(form.board().size());
+    bare.show();
+    if (!QTest::qWaitForWindowExposed(&bare))
+        return 1;
+    PaintWatch barePaints;
+    bare.installEventFilter(&barePaints);
+    std::vector<double> floor;
+    for (std::size_t i = 0; i < clicks.size(); ++i) {
+        QCoreApplication::processEvents();
+        const int before = barePaints.paints;
+        timer.start();
+        bare.update();
+        waitForPaints(barePaints, before, barePaints, before);
+        floor.push_back(timer.nsecsElapsed() / 1e6);
+    }
+
+    std::printf("board press to repainted frame and score: median %.3f ms, worst %.3f ms over %zu "
+                "presses\n",
+                median(clicks), *std::max_element(clicks.begin(), clicks.end()), clicks.size());
+    std::printf("bare widget repaint (floor): median %.3f ms\n", median(floor));
+    return 0;
+}

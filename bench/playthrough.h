@@ -1,0 +1,32 @@
+#pragma once
+
+#include "form1.h"
+#include "manualclock.h"
+
+namespace wimbly::bench {
+
+// Runs the window's pending sequence in virtual time until the board is open for answers.
+inline void runUntilAnswering(ManualClock& clock, Form1& form) {
+    while (form.game().phase() != Game::Phase::Answering && clock.advanceToAlarm()) {
+    }
+}
+
+// A press on the board in the middle of `cell`.
+inline void pressCell(Form1& form, int cell) {
+    form.game().PicAll_MouseDown(Qt::LeftButton, 0,
+                                 float(Game::CellWidth * (cell % Game::Columns) + 10),
+                                 float(Game::CellHeight * (cell / Game::Columns) + 10));
+}
+
+// Plays correct turns in virtual time until the board is open at the highest level.
+inline void playToHighestLevel(ManualClock& clock, Form1& form) {
+    form.game().Picbeg_Click();
+    runUntilAnswering(clock, form);
+    while (form.game().state().level < Game::MaxLevel) {
+        for (int i = 0; i <= form.game().state().level; ++i)
+            pressCell(form, form.game().state().order[i]);
+        runUntilAnswering(clock, form);
+    }
+}
+
+} // namespace wimbly::bench
