@@ -1,14 +1,14 @@
 #include "loadpic.h"
 
-#include <QGuiApplication>
+#include "bmp.h"
 
-#include <array>
+#include <QGuiApplication>
+#include <QResource>
 
 namespace wimbly::res {
 
 namespace {
 
-constexpr std::array IconSizes{32, 48, 64, 128, 256};
 constexpr qreal HighDensity = 2.0;
 
 bool highDensityScreen() {
@@ -16,24 +16,34 @@ bool highDensityScreen() {
            qGuiApp->devicePixelRatio() >= HighDensity;
 }
 
+QImage loadBitmap(const QString& path) {
+    const QResource resource(path);
+    if (!resource.isValid())
+        return {};
+    if (resource.compressionAlgorithm() == QResource::NoCompression)
+        return decodeBmp24(QByteArrayView(resource.data(), resource.size()));
+    return decodeBmp24(resource.uncompressedData());
+}
+
 } // namespace
 
 std::optional<QPixmap> LoadPic(int id) {
-    QPixmap pixmap;
-    if (highDensityScreen() && pixmap.load(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id), "BMP")) {
-        pixmap.setDevicePixelRatio(HighDensity);
-        return pixmap;
+    if (highDensityScreen()) {
+        const QImage sharp = loadBitmap(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id));
+        if (!sharp.isNull()) {
+            QPixmap pixmap = QPixmap::fromImage(sharp);
+            pixmap.setDevicePixelRatio(HighDensity);
+            return pixmap;
+        }
     }
-    if (!pixmap.load(QStringLiteral(":/bitmap/%1.bmp").arg(id), "BMP"))
+    const QImage image = loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id));
+    if (image.isNull())
         return std::nullopt;
-    return pixmap;
+    return QPixmap::fromImage(image);
 }
 
 QIcon programIcon() {
-    QIcon icon;
-    for (int size : IconSizes)
-        icon.addFile(QStringLiteral(":/icon/icon-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return QIcon(QPixmap::fromImage(loadBitmap(QStringLiteral(":/icon/icon.bmp"))));
 }
 
 } // namespace wimbly::res

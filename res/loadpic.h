@@ -12,7 +12,8 @@ namespace wimbly::res {
 // of 2 or more the picture is the sharper 2x render with a device pixel ratio of 2.
 std::optional<QPixmap> LoadPic(int id);
 
-// The program's icon in every size it is drawn at (32 to 256 pixels).
+// The program's icon for its windows: the 32 x 32 picture. Desktop menus take the larger
+// renders that are installed beside the program.
 QIcon programIcon();
 
 } // namespace wimbly::res

@@ -1,0 +1,59 @@
+#include "bmp.h"
+
+#include <QtEndian>
+
+#include <cstdlib>
+
+namespace wimbly::res {
+
+namespace {
+
+constexpr qsizetype FileHeaderSize = 14;
+constexpr qsizetype InfoHeaderMinSize = 40;
+constexpr int MaxSide = 16384;
+
+template <typename T> T readLittle(QByteArrayView bytes, qsizetype at) {
+    return qFromLittleEndian<T>(bytes.data() + at);
+}
+
+} // namespace
+
+QImage decodeBmp24(QByteArrayView bytes) {
+    if (bytes.size() < FileHeaderSize + InfoHeaderMinSize || bytes[0] != 'B' || bytes[1] != 'M')
+        return {};
+    const quint32 pixelOffset = readLittle<quint32>(bytes, 10);
+    const quint32 infoSize = readLittle<quint32>(bytes, 14);
+    const qint32 width = readLittle<qint32>(bytes, 18);
+    const qint32 signedHeight = readLittle<qint32>(bytes, 22);
+    const quint16 planes = readLittle<quint16>(bytes, 26);
+    const quint16 bitsPerPixel = readLittle<quint16>(bytes, 28);
+    const quint32 compression = readLittle<quint32>(bytes, 30);
+    if (infoSize < InfoHeaderMinSize || planes != 1 || bitsPerPixel != 24 || compression != 0)
+        return {};
+    // A negative height marks rows stored top-down.
+    const bool bottomUp = signedHeight > 0;
+    const qint64 height = std::llabs(qint64(signedHeight));
+    if (width <= 0 || width > MaxSide || height == 0 || height > MaxSide)
+        return {};
+
+    const qsizetype stride = (qsizetype(width) * 3 + 3) & ~qsizetype(3);
+    if (pixelOffset < FileHeaderSize + infoSize || pixelOffset > quint32(bytes.size()) ||
+        (bytes.size() - qsizetype(pixelOffset)) / stride < height)
+        return {};
+
+    QImage image(width, int(height), QImage::Format_RGB888);
+    for (int y = 0; y < int(height); ++y) {
+        const auto* source = reinterpret_cast<const uchar*>(bytes.data()) + pixelOffset +
+                             stride * (bottomUp ? height - 1 - y : y);
+        uchar* target = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            // Stored blue, green, red.
+            target[3 * x] = source[3 * x + 2];
+            target[3 * x + 1] = source[3 * x + 1];
+            target[3 * x + 2] = source[3 * x];
+        }
+    }
+    return image;
+}
+
+} // namespace wimbly::res
