@@ -1,0 +1,64 @@
+#pragma once
+
+// Start-up probe shared by the program and the bare window that the start-up benchmark
+// compares: prints the moment of the window's first paint, then its resident memory, then idles
+// and prints the CPU time it used meanwhile.
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace wimbly::bench {
+
+inline qint64 monotonicMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct Usage {
+    long maxRssKb;
+    double cpuMs;
+};
+
+inline Usage usage() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    const double cpu = double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+                       double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+    return {u.ru_maxrss, cpu};
+}
+
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(int idleSeconds) : m_idleSeconds(idleSeconds) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Paint || m_seen)
+            return false;
+        m_seen = true;
+        std::printf("painted %lld\n", static_cast<long long>(monotonicMicroseconds()));
+        QTimer::singleShot(0, [this] {
+            const Usage settled = usage();
+            std::printf("rss %ld\n", settled.maxRssKb);
+            QTimer::singleShot(m_idleSeconds * 1000, [settled] {
+                std::printf("idle-cpu %.1f\n", usage().cpuMs - settled.cpuMs);
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        });
+        return false;
+    }
+
+private:
+    int m_idleSeconds;
+    bool m_seen = false;
+};
+
+} // namespace wimbly::bench
