@@ -16,10 +16,10 @@ const QString ViewHeading = QStringLiteral("排行榜");
 
 constexpr QSize ClientSize{328, 371};
 constexpr QRect LabtRect{24, 16, 225, 25};
-constexpr QRect kText1Rect{24, 40, 225, 25};
-constexpr QRect kCommand1Rect{264, 40, 41, 25};
-constexpr QRect kLabel1Rect{24, 80, 81, 25};
-constexpr QRect kLabel2Rect{152, 80, 89, 25};
+constexpr QRect Text1Rect{24, 40, 225, 25};
+constexpr QRect Command1Rect{264, 40, 41, 25};
+constexpr QRect Label1Rect{24, 80, 81, 25};
+constexpr QRect Label2Rect{152, 80, 89, 25};
 // A row is 81 or 89 pixels wide; a name longer than this can never be seen whole anyway, and a
 // damaged file may hold names of a megabyte.
 constexpr qsizetype MaxShownChars = 256;
@@ -77,11 +77,11 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Labt.setText(EnterHeading);
 
     Text1.setObjectName(QStringLiteral("Text1"));
-    Text1.setGeometry(kText1Rect);
+    Text1.setGeometry(Text1Rect);
     Text1.setMaxLength(std::numeric_limits<int>::max());
 
     Command1.setObjectName(QStringLiteral("Command1"));
-    Command1.setGeometry(kCommand1Rect);
+    Command1.setGeometry(Command1Rect);
     Command1.setText(QStringLiteral("确认"));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
@@ -94,8 +94,8 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
         label->setText(caption);
         return label;
     };
-    Label1[0] = designRow(kLabel1Rect, QStringLiteral("Label1"));
-    Label2[0] = designRow(kLabel2Rect, QStringLiteral("Label2"));
+    Label1[0] = designRow(Label1Rect, QStringLiteral("Label1"));
+    Label2[0] = designRow(Label2Rect, QStringLiteral("Label2"));
 
     // Only the name box and the button take the focus; the name box comes first.
     setTabOrder(&Text1, &Command1);
