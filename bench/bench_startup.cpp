@@ -3,7 +3,8 @@
 // CPU time used while sitting idle afterwards.
 //
 //   bench_startup [runs] [idle seconds]
-// starts itself and bench_bare_window as children, alternating them.
+// starts itself and bench_bare_window as children, alternating them. A second floor, the bare
+// window holding only a score label, shows what the Chinese fonts alone cost.
 
 #include "firstpaint.h"
 #include "form1.h"
@@ -80,14 +81,20 @@ int main(int argc, char* argv[]) {
         return measure(self, {QStringLiteral("--child"), QString::number(idle)});
     };
     auto floor = [&](int idle) { return measure(bare, {QString::number(idle)}); };
+    auto floorWithText = [&] {
+        return measure(bare, {QStringLiteral("0"), QStringLiteral("label")});
+    };
 
-    std::vector<double> startGame, startBare, rssGame, rssBare;
+    std::vector<double> startGame, startBare, startText, rssGame, rssBare, rssText;
     for (int i = 0; i < runs; ++i) {
         const Sample b = floor(0);
+        const Sample t = floorWithText();
         const Sample g = game(0);
         startBare.push_back(b.startMs);
+        startText.push_back(t.startMs);
         startGame.push_back(g.startMs);
         rssBare.push_back(double(b.rssKb));
+        rssText.push_back(double(t.rssKb));
         rssGame.push_back(double(g.rssKb));
     }
     const Sample idleBare = floor(idleSeconds);
@@ -97,6 +104,10 @@ int main(int argc, char* argv[]) {
                 runs, median(startGame), median(startBare), median(startGame) / median(startBare));
     std::printf("resident memory after start-up: game %.0f kB, bare window %.0f kB (%.2fx)\n",
                 median(rssGame), median(rssBare), median(rssGame) / median(rssBare));
+    std::printf("the bare window with only the score label: %.1f ms (game %.2fx), %.0f kB (game "
+                "%.2fx)\n",
+                median(startText), median(startGame) / median(startText), median(rssText),
+                median(rssGame) / median(rssText));
     std::printf("CPU while idle for %d s: game %.1f ms, bare window %.1f ms\n", idleSeconds,
                 idleGame.idleCpuMs, idleBare.idleCpuMs);
     return 0;

@@ -41,17 +41,14 @@ QImage decodeBmp24(QByteArrayView bytes) {
         (bytes.size() - qsizetype(pixelOffset)) / stride < height)
         return {};
 
-    QImage image(width, int(height), QImage::Format_RGB888);
+    // The screen's own format, so turning the image into a pixmap needs no conversion.
+    QImage image(width, int(height), QImage::Format_RGB32);
     for (int y = 0; y < int(height); ++y) {
         const auto* source = reinterpret_cast<const uchar*>(bytes.data()) + pixelOffset +
                              stride * (bottomUp ? height - 1 - y : y);
-        uchar* target = image.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            // Stored blue, green, red.
-            target[3 * x] = source[3 * x + 2];
-            target[3 * x + 1] = source[3 * x + 1];
-            target[3 * x + 2] = source[3 * x];
-        }
+        auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, source += 3) // stored blue, green, red
+            target[x] = qRgb(source[2], source[1], source[0]);
     }
     return image;
 }

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QResource>
 
+#include <utility>
+
 namespace wimbly::res {
 
 namespace {
@@ -29,17 +31,17 @@ QImage loadBitmap(const QString& path) {
 
 std::optional<QPixmap> LoadPic(int id) {
     if (highDensityScreen()) {
-        const QImage sharp = loadBitmap(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id));
+        QImage sharp = loadBitmap(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id));
         if (!sharp.isNull()) {
-            QPixmap pixmap = QPixmap::fromImage(sharp);
+            QPixmap pixmap = QPixmap::fromImage(std::move(sharp));
             pixmap.setDevicePixelRatio(HighDensity);
             return pixmap;
         }
     }
-    const QImage image = loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id));
+    QImage image = loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id));
     if (image.isNull())
         return std::nullopt;
-    return QPixmap::fromImage(image);
+    return QPixmap::fromImage(std::move(image));
 }
 
 QIcon programIcon() {
