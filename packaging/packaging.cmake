@@ -1,0 +1,123 @@
+# Installation and packages.
+#
+# Everywhere: the program. On freedesktop systems (Linux and the BSDs) also the desktop entry,
+# the icon in the hicolor theme and the AppStream metainfo, so that menus and software centres
+# show the game. CPack then builds a Debian package from the same install rules.
+include(GNUInstallDirs)
+
+set(WIMBLY_APP_ID org.wimbly.Wimbly)
+set(WIMBLY_HOMEPAGE "https://wimbly.example.org"
+    CACHE STRING "Home page named in the package and the AppStream metainfo")
+set(WIMBLY_SCREENSHOT_URL "${WIMBLY_HOMEPAGE}/docs/screenshot.png"
+    CACHE STRING "Public address of docs/screenshot.png, named in the AppStream metainfo")
+set(WIMBLY_MAINTAINER "Wimbly developers <developers@wimbly.example.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+# Debian keeps games in /usr/games (and /usr/local/games), both on every user's PATH there;
+# other systems keep them with the other programs.
+if(EXISTS /etc/debian_version)
+    set(wimbly_default_bindir games)
+else()
+    set(wimbly_default_bindir ${CMAKE_INSTALL_BINDIR})
+endif()
+set(WIMBLY_INSTALL_BINDIR ${wimbly_default_bindir}
+    CACHE STRING "Folder under the install prefix for the wimbly program")
+
+install(TARGETS wimbly
+        RUNTIME DESTINATION ${WIMBLY_INSTALL_BINDIR}
+        BUNDLE DESTINATION .)
+
+set(wimbly_license ${PROJECT_SOURCE_DIR}/LICENSE)
+
+if(UNIX AND NOT APPLE)
+    set(wimbly_pkg_src ${CMAKE_CURRENT_LIST_DIR})
+    set(wimbly_pkg_out ${PROJECT_BINARY_DIR}/packaging)
+
+    # The desktop entry names the program by its full installed path, so menus start it even
+    # where a session's PATH lacks the games folder. That path is only known when installing:
+    # CPack installs under its own prefix (/usr), not the configured one.
+    if(IS_ABSOLUTE ${WIMBLY_INSTALL_BINDIR})
+        set(wimbly_exec ${WIMBLY_INSTALL_BINDIR}/wimbly)
+    else()
+        set(wimbly_exec "\${CMAKE_INSTALL_PREFIX}/${WIMBLY_INSTALL_BINDIR}/wimbly")
+    endif()
+    configure_file(${wimbly_pkg_src}/install-desktop-entry.cmake.in
+                   ${wimbly_pkg_out}/install-desktop-entry.cmake @ONLY)
+    install(SCRIPT ${wimbly_pkg_out}/install-desktop-entry.cmake)
+
+    # The same pictures the program carries inside itself, rendered from res/art/icon.svg.
+    set(wimbly_hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+    foreach(wimbly_size 32 48 64 128 256)
+        install(FILES ${WIMBLY_GENERATED_DIR}/icon-${wimbly_size}.png
+                DESTINATION ${wimbly_hicolor}/${wimbly_size}x${wimbly_size}/apps
+                RENAME ${WIMBLY_APP_ID}.png)
+    endforeach()
+    install(FILES ${WIMBLY_ART_DIR}/icon.svg DESTINATION ${wimbly_hicolor}/scalable/apps
+            RENAME ${WIMBLY_APP_ID}.svg)
+
+    configure_file(${wimbly_pkg_src}/${WIMBLY_APP_ID}.metainfo.xml.in
+                   ${wimbly_pkg_out}/${WIMBLY_APP_ID}.metainfo.xml @ONLY)
+    install(FILES ${wimbly_pkg_out}/${WIMBLY_APP_ID}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+    # The manual page, and the license and change log where Debian looks for them; all three
+    # compressed, as Debian ships them.
+    set(WIMBLY_DEB_RELEASE 1)
+    configure_file(${wimbly_pkg_src}/wimbly.6.in ${wimbly_pkg_out}/wimbly.6 @ONLY)
+    configure_file(${wimbly_pkg_src}/changelog.Debian.in ${wimbly_pkg_out}/changelog.Debian @ONLY)
+    foreach(wimbly_doc wimbly.6 changelog.Debian)
+        file(ARCHIVE_CREATE OUTPUT ${wimbly_pkg_out}/${wimbly_doc}.gz
+             PATHS ${wimbly_pkg_out}/${wimbly_doc} FORMAT raw COMPRESSION GZip
+             COMPRESSION_LEVEL 9 MTIME 0)
+    endforeach()
+    install(FILES ${wimbly_pkg_out}/wimbly.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    install(FILES ${wimbly_pkg_out}/changelog.Debian.gz
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/wimbly)
+    install(FILES ${wimbly_license} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/wimbly
+            RENAME copyright)
+endif()
+
+# Packages: `cpack` in the build folder makes a .deb on Debian and its derivatives, an archive
+# elsewhere; `cpack -G <generator>` picks another.
+set(CPACK_PACKAGE_NAME wimbly)
+set(CPACK_PACKAGE_VENDOR "Wimbly developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "memory game for young children")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${WIMBLY_HOMEPAGE})
+set(CPACK_PACKAGE_CONTACT ${WIMBLY_MAINTAINER})
+set(CPACK_RESOURCE_FILE_LICENSE ${wimbly_license})
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+elseif(EXISTS /etc/debian_version)
+    set(CPACK_GENERATOR DEB)
+else()
+    set(CPACK_GENERATOR TGZ)
+endif()
+
+if(UNIX AND NOT APPLE)
+    find_program(WIMBLY_DPKG_SHLIBDEPS dpkg-shlibdeps)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_RELEASE ${WIMBLY_DEB_RELEASE})
+    set(CPACK_DEBIAN_PACKAGE_SECTION games)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    # The long description, in lines that fit a terminal.
+    string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+           "Each turn a parade of little animals appears, one after another, each\n"
+           "with a short sound. Then the board with all 36 animals opens, and the\n"
+           "child clicks them in the order they were shown. The parade grows as the\n"
+           "child gets better, and a top-ten leaderboard keeps the best scores.\n"
+           "The texts are in Simplified Chinese.")
+    # The libraries come from dpkg-shlibdeps; the X11 window-system plugin comes with libqt6gui6.
+    # What the program needs beyond them: the Chinese faces its texts ask for.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+    if(WIMBLY_DPKG_SHLIBDEPS)
+        set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    else()
+        string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+               "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), "
+               "libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), ")
+    endif()
+endif()
+
+include(CPack)
