@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace wimbly {
@@ -152,7 +153,11 @@ void Game::GameOver() {
 }
 
 void Game::correctClick(int column, int row) {
-    m_state.fcount += (m_state.level + 1) * PointsPerLevel;
+    // A score past the largest 32-bit number stays there: wrapping round would make it negative
+    // and keep the longest game of all out of the leaderboard.
+    const qint64 score = qint64(m_state.fcount) + (m_state.level + 1) * PointsPerLevel;
+    m_state.fcount =
+        static_cast<qint32>(std::min<qint64>(score, std::numeric_limits<qint32>::max()));
     m_view.showScore(m_state.fcount);
     // A white frame one pixel inside the cell's grid lines.
     const int left = CellWidth * column;

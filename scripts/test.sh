@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Wimbly with its tests and runs every test:
-# the normal build, then the same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds Wimbly with its tests and runs every test: the normal build,
+# the same suite under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer, and a
+# fixed time of fuzzing the leaderboard loader. Any sanitizer report fails the run.
+# The build folders can be moved with WIMBLY_BUILD, WIMBLY_BUILD_ASAN and WIMBLY_BUILD_FUZZ;
+# WIMBLY_FUZZ_SECONDS sets the fuzzing time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --test
+
+build=${WIMBLY_BUILD:-build}
+build_asan=${WIMBLY_BUILD_ASAN:-build-asan}
+build_fuzz=${WIMBLY_BUILD_FUZZ:-build-fuzz}
+fuzz_seconds=${WIMBLY_FUZZ_SECONDS:-120}
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
@@ -16,14 +24,30 @@ if [[ -n "$files" ]]; then
 fi
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
+cmake --build "$build" -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300
 
 echo "== build and test with sanitizers"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Every report ends the program with a failing status (the build also sets
+# -fno-sanitize-recover); the sanitizer_reports_* tests check that this holds.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DWIMBLY_SANITIZE=ON >/dev/null
-cmake --build build-asan -j "$jobs"
-ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+cmake -S . -B "$build_asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DWIMBLY_SANITIZE=ON >/dev/null
+cmake --build "$build_asan" -j "$jobs"
+ctest --test-dir "$build_asan" --output-on-failure -j "$jobs" --timeout 600
+
+echo "== fuzz the leaderboard loader"
+cmake -S tests/fuzz -B "$build_fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build "$build_fuzz" -j "$jobs"
+mkdir -p "$build_fuzz/corpus"
+# New inputs go to the first folder; the crafted seeds in the source tree stay as they are. The
+# loader saves on every run, so its scratch folder is kept in memory where that is possible.
+scratch_root=/dev/shm
+[[ -d $scratch_root && -w $scratch_root ]] || scratch_root=${TMPDIR:-/tmp}
+scratch=$(mktemp -d -p "$scratch_root")
+trap 'rm -rf "$scratch"' EXIT
+TMPDIR=$scratch "$build_fuzz/fuzz_leaderboard" -max_total_time="$fuzz_seconds" -timeout=5 \
+    -print_final_stats=1 -artifact_prefix="$build_fuzz/" "$build_fuzz/corpus" tests/fuzz/corpus

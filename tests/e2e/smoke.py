@@ -2,6 +2,7 @@
 of a screenshot, and closes it through its close box: it must exit with status 0."""
 
 import sys
+import time
 import unittest
 
 from xsession import XSession
@@ -18,7 +19,14 @@ class Smoke(unittest.TestCase):
             window = x.find_window("Wimbly")
             _, _, width, height = x.geometry(window)
             self.assertEqual((width, height), (551, 459))
-            _, _, pixel = x.screenshot(window)
+            # The window can be mapped a moment before its first paint (much longer in a
+            # sanitizer build): look again until it is drawn.
+            deadline = time.monotonic() + 20
+            while True:
+                _, _, pixel = x.screenshot(window)
+                if pixel(520, 300) == NAVY or time.monotonic() > deadline:
+                    break
+                time.sleep(0.05)
             self.assertEqual(pixel(520, 300), NAVY, "the strip right of the scene is navy")
             self.assertEqual(pixel(200, 440), BOARD_GREEN, "the scene's board area is green")
             self.assertEqual(pixel(545, 2), NAVY)

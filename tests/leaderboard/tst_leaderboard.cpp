@@ -121,6 +121,8 @@ private slots:
     void damagedFileNeverCrashesNorIsReplaced_data();
     void damagedFileNeverCrashesNorIsReplaced();
     void hugeFileReadsOnlyItsStart();
+    void damagedContentKeepsEveryEntryThroughASave_data();
+    void damagedContentKeepsEveryEntryThroughASave();
     void unreadableFileIsLeftAlone();
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
@@ -398,6 +400,68 @@ void TestLeaderboard::hugeFileReadsOnlyItsStart() {
     QCOMPARE(readBytes(tablePath(dir)),
              "p0,900\r\nn,850\r\n" +
                  tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100}).mid(8));
+}
+
+void TestLeaderboard::damagedContentKeepsEveryEntryThroughASave_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<qint32>>("loaded");
+    QTest::addColumn<qint32>("score");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<QList<qint32>>("saved");
+
+    const QList<qint32> descending{900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
+    const QList<qint32> zeros(10, 0);
+    QByteArray nulNames = Table;
+    nulNames.replace("p3,", QByteArray("p\0\0,", 4)).replace("p7,", QByteArray("\0,", 2));
+    QTest::newRow("NUL bytes in names")
+        << nulNames << descending << 650 << 3
+        << QList<qint32>{900, 800, 700, 650, 600, 500, 400, 300, 200, 100};
+    // What a crash of the file system can leave: the file's blocks, all zero.
+    QTest::newRow("only NUL bytes") << QByteArray(4096, '\0') << zeros << 50 << 0
+                                    << QList<qint32>{50, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("invalid GBK names")
+        << QByteArray("\xFF\xFE,900\r\n\x81,800\r\nok\x80\xFF\x81,700\r\n")
+        << QList<qint32>{900, 800, 700, 0, 0, 0, 0, 0, 0, 0} << 750 << 2
+        << QList<qint32>{900, 800, 750, 700, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("10 MB without line ends") << QByteArray(10 << 20, 'x') + ",42" << zeros << 1 << 0
+                                             << QList<qint32>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("cut in the middle of a line")
+        << Table.left(44) << QList<qint32>{900, 800, 700, 600, 500, 4, 0, 0, 0, 0} << 450 << 5
+        << QList<qint32>{900, 800, 700, 600, 500, 450, 4, 0, 0, 0};
+}
+
+void TestLeaderboard::damagedContentKeepsEveryEntryThroughASave() {
+    QFETCH(QByteArray, file);
+    QFETCH(QList<qint32>, loaded);
+    QFETCH(qint32, score);
+    QFETCH(int, place);
+    QFETCH(QList<qint32>, saved);
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), file));
+
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    for (int i = 0; i < Leaderboard::Places; ++i)
+        QCOMPARE(table.nScore(i), loaded[i]);
+    QCOMPARE(table.rank(score), place);
+    QVERIFY(table.save(QStringLiteral("new")));
+
+    const QByteArray written = readBytes(tablePath(dir));
+    QCOMPARE(written.count("\r\n"), 10);
+    QVERIFY(written.endsWith("\r\n"));
+    Leaderboard reread(programFolder(dir));
+    QCOMPARE(reread.load(), LoadResult::Read);
+    for (int i = 0; i < Leaderboard::Places; ++i) {
+        QCOMPARE(reread.nScore(i), saved[i]);
+        if (i == place) {
+            QCOMPARE(reread.sName(i), QStringLiteral("new"));
+            continue;
+        }
+        // Names come back as read; only bytes that were no GBK at all come back as "?".
+        QString name = table.sName(i < place ? i : i - 1);
+        name.replace(QChar::ReplacementCharacter, QLatin1Char('?'));
+        QCOMPARE(reread.sName(i), name);
+    }
 }
 
 void TestLeaderboard::unreadableFileIsLeftAlone() {
