@@ -26,7 +26,7 @@ fi
 echo "== build and test"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j "$jobs"
-ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300
+ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300 | tee "$build/ctest.log"
 
 echo "== build and test with sanitizers"
 # Every report ends the program with a failing status (the build also sets
@@ -36,7 +36,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 cmake -S . -B "$build_asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DWIMBLY_SANITIZE=ON >/dev/null
 cmake --build "$build_asan" -j "$jobs"
-ctest --test-dir "$build_asan" --output-on-failure -j "$jobs" --timeout 600
+ctest --test-dir "$build_asan" --output-on-failure -j "$jobs" --timeout 600 |
+    tee "$build_asan/ctest.log"
 
 echo "== fuzz the leaderboard loader"
 cmake -S tests/fuzz -B "$build_fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -51,3 +52,11 @@ scratch=$(mktemp -d -p "$scratch_root")
 trap 'rm -rf "$scratch"' EXIT
 TMPDIR=$scratch "$build_fuzz/fuzz_leaderboard" -max_total_time="$fuzz_seconds" -timeout=5 \
     -print_final_stats=1 -artifact_prefix="$build_fuzz/" "$build_fuzz/corpus" tests/fuzz/corpus
+
+# One closing line for both test runs (a failing run has already stopped the script).
+total=0
+for log in "$build/ctest.log" "$build_asan/ctest.log"; do
+    count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log")
+    total=$((total + ${count:-0}))
+done
+echo "ctest: $total passed, 0 failed"
