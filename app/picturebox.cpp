@@ -5,9 +5,7 @@
 
 namespace wimbly {
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const QPixmap& picture) {
     m_picture = picture;
