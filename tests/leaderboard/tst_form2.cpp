@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "form2.h"
 
 #include <QApplication>
@@ -15,21 +16,14 @@
 
 using wimbly::Form2;
 
+using wimbly::test::readBytes;
+using wimbly::test::writeBytes;
+
 namespace {
 
 const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
 const QByteArray Table = "a,900\r\nb,800\r\nc,700\r\nd,600\r\ne,500\r\n"
                          "f,400\r\ng,300\r\nh,200\r\ni,100\r\nj,50\r\n";
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 // A program folder holding a prepared table, and a stand-in for the main window.
 struct Fixture {

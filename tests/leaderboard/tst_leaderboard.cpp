@@ -1,3 +1,4 @@
+#include "filebytes.h"
 #include "leaderboard.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,9 @@
 using wimbly::Leaderboard;
 using LoadResult = wimbly::Leaderboard::LoadResult;
 
+using wimbly::test::readBytes;
+using wimbly::test::writeBytes;
+
 namespace {
 
 const QByteArray DefaultFile = QByteArray("0,0\r\n").repeated(10);
@@ -30,16 +34,6 @@ QByteArray tenLines(const QList<qint32>& scores) {
 
 // A table whose names say where each entry stood: p0,900 ... p9,0.
 const QByteArray Table = tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100, 0});
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 QString tablePath(const QTemporaryDir& dir) {
     return dir.filePath(QStringLiteral("tavrel.tmp"));
