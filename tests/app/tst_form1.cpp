@@ -1,3 +1,4 @@
+#include "boardpoint.h"
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
@@ -16,6 +17,8 @@ using wimbly::Game;
 using wimbly::ManualClock;
 using wimbly::PictureBox;
 
+using wimbly::test::centreOfCell;
+
 namespace {
 
 const QColor Navy(0, 0, 128);
@@ -26,11 +29,6 @@ const QColor GridGreen(0, 62, 21);
 QColor pixelAt(const QImage& image, QPoint at) {
     const qreal ratio = image.devicePixelRatio();
     return image.pixelColor(qFloor(at.x() * ratio), qFloor(at.y() * ratio));
-}
-
-QPoint centreOfCell(int cell) {
-    return {Game::CellWidth * (cell % Game::Columns) + Game::CellWidth / 2,
-            Game::CellHeight * (cell / Game::Columns) + Game::CellHeight / 2};
 }
 
 // Runs the pending sequence until the board is open for answers.

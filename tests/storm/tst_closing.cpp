@@ -2,6 +2,7 @@
 // window in a child process) must leave its event loop at once with status 0, whatever sequence
 // is running, and ignore the close box while the leaderboard or help window is open.
 
+#include "boardpoint.h"
 #include "form1.h"
 #include "manualclock.h"
 
@@ -20,16 +21,13 @@ using wimbly::Game;
 using wimbly::ManualClock;
 using Phase = wimbly::Game::Phase;
 
+using wimbly::test::centreOfCell;
+
 namespace {
 
 // Exit statuses of the child besides its event loop's own.
 constexpr int ClosedOverSecondary = 3;
 constexpr int PhaseNotReached = 4;
-
-QPoint centreOfCell(int cell) {
-    return {Game::CellWidth * (cell % Game::Columns) + Game::CellWidth / 2,
-            Game::CellHeight * (cell / Game::Columns) + Game::CellHeight / 2};
-}
 
 // Plays the main window up to `phase`, in real or virtual time, then closes it through its close
 // box. Runs inside the child's event loop, one step per timer tick, so real timers run between.
