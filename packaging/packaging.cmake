@@ -127,8 +127,9 @@ if(UNIX AND NOT APPLE)
            "child gets better, and a top-ten leaderboard keeps the best scores.\n"
            "The texts are in Simplified Chinese.")
     # The libraries come from dpkg-shlibdeps; the X11 window-system plugin comes with libqt6gui6.
-    # What the program needs beyond them: the Chinese faces its texts ask for.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+    # What the program needs beyond them: a Chinese face its texts ask for. Noto's serif is
+    # the look the texts are made for; either WenQuanYi face, smaller, shows them as well.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
     if(WIMBLY_DPKG_SHLIBDEPS)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     else()
