@@ -17,6 +17,8 @@ if [[ -z "${SOURCE_DATE_EPOCH:-}" ]]; then
     SOURCE_DATE_EPOCH=$(date -u -d "$stamp" +%s)
 fi
 export SOURCE_DATE_EPOCH
+# Files and folders get the same permissions under any umask, as dpkg-buildpackage makes sure.
+umask 022
 
 # hardening=+all adds BIND_NOW to what Debian turns on by default. dpkg-buildflags maps the
 # folder it runs in (the source folder) to "." in file names the compiler records.
