@@ -29,6 +29,15 @@ install(TARGETS wimbly
 
 set(wimbly_license ${PROJECT_SOURCE_DIR}/LICENSE)
 
+if(WIN32)
+    # The program file carries its icon, rendered with the other pictures into icon.ico.
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wimbly.rc.in ${PROJECT_BINARY_DIR}/packaging/wimbly.rc
+                   @ONLY)
+    target_sources(wimbly PRIVATE ${PROJECT_BINARY_DIR}/packaging/wimbly.rc)
+    set_source_files_properties(${PROJECT_BINARY_DIR}/packaging/wimbly.rc PROPERTIES
+                                OBJECT_DEPENDS ${WIMBLY_GENERATED_DIR}/icon.ico)
+endif()
+
 if(UNIX AND NOT APPLE)
     set(wimbly_pkg_src ${CMAKE_CURRENT_LIST_DIR})
     set(wimbly_pkg_out ${PROJECT_BINARY_DIR}/packaging)
