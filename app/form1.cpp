@@ -26,9 +26,11 @@ constexpr int MarkerCount = 3;
 constexpr QRect ScoreGeometry{472, 400, 65, 25};
 
 // Simplified Chinese serif first, as the score is meant to look; then what Debian installs.
-const QStringList ChineseFamilies{QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                                  QStringLiteral("NSimSun"), QStringLiteral("Noto Serif CJK SC"),
-                                  QStringLiteral("Noto Sans CJK SC")};
+const QStringList ChineseFamilies{
+    QStringLiteral("SimSun"),           QStringLiteral("宋体"),
+    QStringLiteral("NSimSun"),          QStringLiteral("Noto Serif CJK SC"),
+    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
+    QStringLiteral("WenQuanYi Zen Hei")};
 
 } // namespace
 

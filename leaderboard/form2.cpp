@@ -29,7 +29,8 @@ QFont headingFont() {
     // missing, so the heading never shows boxes.
     QFont font;
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei")});
     font.setPointSize(9);
     font.setBold(true);
     return font;

@@ -29,6 +29,15 @@ install(TARGETS wimbly
 
 set(wimbly_license ${PROJECT_SOURCE_DIR}/LICENSE)
 
+if(WIN32)
+    # The program file carries its icon, rendered with the other pictures into icon.ico.
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wimbly.rc.in ${PROJECT_BINARY_DIR}/packaging/wimbly.rc
+                   @ONLY)
+    target_sources(wimbly PRIVATE ${PROJECT_BINARY_DIR}/packaging/wimbly.rc)
+    set_source_files_properties(${PROJECT_BINARY_DIR}/packaging/wimbly.rc PROPERTIES
+                                OBJECT_DEPENDS ${WIMBLY_GENERATED_DIR}/icon.ico)
+endif()
+
 if(UNIX AND NOT APPLE)
     set(wimbly_pkg_src ${CMAKE_CURRENT_LIST_DIR})
     set(wimbly_pkg_out ${PROJECT_BINARY_DIR}/packaging)
@@ -45,6 +54,16 @@ if(UNIX AND NOT APPLE)
                    ${wimbly_pkg_out}/install-desktop-entry.cmake @ONLY)
     install(SCRIPT ${wimbly_pkg_out}/install-desktop-entry.cmake)
 
+    # A stripped install (as in the packages) also drops the compiler's version notes, which
+    # only take room.
+    if(CMAKE_OBJCOPY)
+        install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                                    --remove-section=.note \"\$ENV{DESTDIR}${wimbly_exec}\"
+                            COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
+    endif()
+
     # The same pictures the program carries inside itself, rendered from res/art/icon.svg.
     set(wimbly_hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
     foreach(wimbly_size 32 48 64 128 256)
@@ -60,21 +79,29 @@ if(UNIX AND NOT APPLE)
     install(FILES ${wimbly_pkg_out}/${WIMBLY_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-    # The manual page, and the license and change log where Debian looks for them; all three
-    # compressed, as Debian ships them.
+    # The manual page, and the license and change log where Debian looks for them; the manual
+    # and the change log compressed, as Debian ships them. gzip -n leaves the file's name and
+    # time out of the header, so the result is the same whenever and wherever it is built
+    # (file(ARCHIVE_CREATE) stamps the header with the current time).
     set(WIMBLY_DEB_RELEASE 1)
     configure_file(${wimbly_pkg_src}/wimbly.6.in ${wimbly_pkg_out}/wimbly.6 @ONLY)
     configure_file(${wimbly_pkg_src}/changelog.Debian.in ${wimbly_pkg_out}/changelog.Debian @ONLY)
+    find_program(WIMBLY_GZIP gzip REQUIRED)
     foreach(wimbly_doc wimbly.6 changelog.Debian)
-        file(ARCHIVE_CREATE OUTPUT ${wimbly_pkg_out}/${wimbly_doc}.gz
-             PATHS ${wimbly_pkg_out}/${wimbly_doc} FORMAT raw COMPRESSION GZip
-             COMPRESSION_LEVEL 9 MTIME 0)
+        execute_process(COMMAND ${WIMBLY_GZIP} -n -9 -c ${wimbly_pkg_out}/${wimbly_doc}
+                        OUTPUT_FILE ${wimbly_pkg_out}/${wimbly_doc}.gz COMMAND_ERROR_IS_FATAL ANY)
     endforeach()
     install(FILES ${wimbly_pkg_out}/wimbly.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
     install(FILES ${wimbly_pkg_out}/changelog.Debian.gz
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/wimbly)
     install(FILES ${wimbly_license} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/wimbly
             RENAME copyright)
+    # What Debian's package checker reports about the package and is meant so, with the
+    # reasons.
+    if(EXISTS /etc/debian_version)
+        install(FILES ${wimbly_pkg_src}/lintian-overrides
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME wimbly)
+    endif()
 endif()
 
 # Packages: `cpack` in the build folder makes a .deb on Debian and its derivatives, an archive
@@ -109,8 +136,9 @@ if(UNIX AND NOT APPLE)
            "child gets better, and a top-ten leaderboard keeps the best scores.\n"
            "The texts are in Simplified Chinese.")
     # The libraries come from dpkg-shlibdeps; the X11 window-system plugin comes with libqt6gui6.
-    # What the program needs beyond them: the Chinese faces its texts ask for.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+    # What the program needs beyond them: a Chinese face its texts ask for. Noto's serif is
+    # the look the texts are made for; either WenQuanYi face, smaller, shows them as well.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
     if(WIMBLY_DPKG_SHLIBDEPS)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     else()

@@ -24,7 +24,9 @@ if [[ -n "$files" ]]; then
 fi
 
 echo "== build and test"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
+# Warnings are errors here whatever an earlier configure of the same folder chose.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+    -DWIMBLY_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300 | tee "$build/ctest.log"
 
@@ -34,7 +36,8 @@ echo "== build and test with sanitizers"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:halt_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
-cmake -S . -B "$build_asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON -DWIMBLY_SANITIZE=ON >/dev/null
+cmake -S . -B "$build_asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON \
+    -DWIMBLY_SANITIZE=ON -DWIMBLY_WERROR=ON >/dev/null
 cmake --build "$build_asan" -j "$jobs"
 ctest --test-dir "$build_asan" --output-on-failure -j "$jobs" --timeout 600 |
     tee "$build_asan/ctest.log"

@@ -1,7 +1,9 @@
 """Builds the Debian package and checks it as a parent meets it: its dependencies cover what the
 program loads, and once installed, the program started from its installed place by an ordinary
 user opens its window and plays a whole game, whose leaderboard entry lands in that user's data
-folder, since the installed program's folder is read-only to them.
+folder, since the installed program's folder is read-only to them. And as a distribution meets
+it: lintian finds no fault, and packing it again later gives the same bytes, naming no folder of
+the machine that built it.
 
 Run as root (as CI does), the package goes in with dpkg -i and comes out again with
 dpkg --purge; the game then runs as the unprivileged user "nobody". Otherwise the package is
@@ -23,6 +25,9 @@ from xsession import XSession
 
 CPACK = None
 BUILD = None
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+# Any fixed time, far from the time the test runs.
+SOURCE_DATE_EPOCH = "1700000000"
 APP_ID = "org.wimbly.Wimbly"
 PACKAGE = "wimbly"
 PLAYER = "Kiki7"
@@ -97,13 +102,7 @@ class InstalledPackage(unittest.TestCase):
                 raise unittest.SkipTest(f"{tool} is not installed")
         cls.work = tempfile.mkdtemp(prefix="wimbly-deb-")
         try:
-            out = os.path.join(cls.work, "out")
-            must([CPACK, "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-G", "DEB",
-                  "-B", out])
-            debs = [f for f in os.listdir(out) if f.endswith(".deb")]
-            if len(debs) != 1:
-                raise RuntimeError(f"cpack made {debs}, not one package")
-            cls.deb = os.path.join(out, debs[0])
+            cls.deb = cls.make_package(os.path.join(cls.work, "out"))
             cls.unpacked = os.path.join(cls.work, "unpacked")
             must(["dpkg-deb", "-x", cls.deb, cls.unpacked])
         except BaseException:
@@ -114,8 +113,46 @@ class InstalledPackage(unittest.TestCase):
     def tearDownClass(cls):
         shutil.rmtree(cls.work, ignore_errors=True)
 
+    @staticmethod
+    def make_package(out):
+        """Runs cpack as the package build script does (fixed time, umask 022); returns the
+        .deb it made."""
+        env = dict(os.environ, SOURCE_DATE_EPOCH=SOURCE_DATE_EPOCH)
+        must([CPACK, "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-G", "DEB", "-B", out],
+             env=env, preexec_fn=lambda: os.umask(0o022))
+        debs = [f for f in os.listdir(out) if f.endswith(".deb")]
+        if len(debs) != 1:
+            raise RuntimeError(f"cpack made {debs}, not one package")
+        return os.path.join(out, debs[0])
+
     def field(self, name):
         return must(["dpkg-deb", "-f", self.deb, name]).strip()
+
+    def test_lintian_finds_no_error_or_warning(self):
+        if not shutil.which("lintian"):
+            self.skipTest("lintian is not installed")
+        done = run(["lintian", "--fail-on", "error,warning", self.deb])
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+
+    def test_packed_again_later_gives_the_same_bytes(self):
+        # Only the packing step: what the compiler makes is checked by two whole builds in
+        # packaging/check-reproducible.sh, too slow to run with every test run.
+        again = self.make_package(os.path.join(self.work, "again"))
+        with open(self.deb, "rb") as first, open(again, "rb") as second:
+            self.assertTrue(first.read() == second.read(), "the two packages differ")
+
+    def test_no_file_names_the_build_or_source_folder(self):
+        folders = {os.path.realpath(BUILD).encode(), os.path.realpath(SOURCE).encode()}
+        for top, _, files in os.walk(self.unpacked):
+            for name in files:
+                path = os.path.join(top, name)
+                with open(path, "rb") as f:
+                    content = f.read()
+                if name.endswith(".gz"):
+                    content = gzip.decompress(content)
+                for folder in folders:
+                    with self.subTest(file=os.path.relpath(path, self.unpacked), folder=folder):
+                        self.assertNotIn(folder, content)
 
     def test_depends_cover_what_the_program_loads(self):
         depends = depends_names(self.field("Depends"))
