@@ -3,7 +3,6 @@
 #include "form2.h"
 #include "form3.h"
 #include "manualclock.h"
-#include "resids.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -60,12 +59,12 @@ private slots:
 void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
     Form1 form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
-    QCOMPARE(form.size(), Form1::ClientSize);
+    QCOMPARE(form.size(), QSize(551, 459));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.pos(), Form1::ScreenPosition);
+    QCOMPARE(form.pos(), QPoint(133, 67));
     QVERIFY(!form.windowIcon().isNull());
     QVERIFY(form.path().endsWith(QLatin1Char('/')));
 }
