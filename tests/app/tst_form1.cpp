@@ -51,8 +51,9 @@ private slots:
     void backgroundShowsTheSceneAndTheNavyStrip();
     void startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade();
     void correctClickFramesTheCellOnePixelInsideItsGridLines();
+    void buttonsClickOnlyWhenReleasedOverThemselves_data();
+    void buttonsClickOnlyWhenReleasedOverThemselves();
     void helpWindowHaltsTheBoardAndBlocksTheMainWindow();
-    void closingDuringAParadeLeavesNothingPending();
     void wholeGameEndsWithTheScoreSavedInTheLeaderboard();
 };
 
@@ -203,6 +204,42 @@ void TestForm1::correctClickFramesTheCellOnePixelInsideItsGridLines() {
     QVERIFY(!form.board().hasDrawing());
 }
 
+void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves_data() {
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<QPoint>("releasedAt");
+    QTest::addColumn<bool>("clicks");
+    for (const bool help : {false, true}) {
+        const char* name = help ? "help" : "start";
+        QTest::addRow("%s, released in its middle", name) << help << QPoint(25, 17) << true;
+        QTest::addRow("%s, released on its last pixel", name) << help << QPoint(49, 34) << true;
+        QTest::addRow("%s, released just right of it", name) << help << QPoint(50, 17) << false;
+        QTest::addRow("%s, released just below it", name) << help << QPoint(25, 35) << false;
+        QTest::addRow("%s, released far away", name) << help << QPoint(-300, -100) << false;
+    }
+}
+
+// A child who presses a button and slides off before letting go has changed their mind.
+void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
+    QFETCH(bool, help);
+    QFETCH(QPoint, releasedAt);
+    QFETCH(bool, clicks);
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    form.show();
+    PictureBox& button = help ? form.helpButton() : form.startButton();
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(25, 17));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, releasedAt);
+    if (help) {
+        QCOMPARE(form.secondaryWindow() != nullptr, clicks);
+        QCOMPARE(form.isEnabled(), !clicks);
+        if (QWidget* window = form.secondaryWindow())
+            window->close();
+    } else {
+        QCOMPARE(form.game().phase(), clicks ? Game::Phase::Presenting : Game::Phase::Idle);
+        QCOMPARE(form.marker(0).isVisible(), clicks);
+    }
+}
+
 void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     ManualClock clock;
     Form1 form({&clock, nullptr, {}});
@@ -223,18 +260,6 @@ void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     QCOMPARE(form.score().text(), QStringLiteral("0"));
 }
 
-void TestForm1::closingDuringAParadeLeavesNothingPending() {
-    ManualClock clock;
-    {
-        Form1 form({&clock, nullptr, {}});
-        form.show();
-        QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-        clock.advance(300);
-        QVERIFY(form.close());
-    }
-    QVERIFY(!clock.alarmPending());
-}
-
 void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
@@ -243,7 +268,9 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
 
-    qint32 points = 0;
+    // Three turns of one character at 100 points a click, then two of two at 200.
+    const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
+    qsizetype shown = 0;
     for (int turn = 0; turn < 5; ++turn) {
         runUntilAnswering(clock, form.game());
         const int level = form.game().state().level;
@@ -251,10 +278,11 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
             const int cell = form.game().state().order[i];
             QTest::mousePress(&form.board(), Qt::RightButton, Qt::ShiftModifier,
                               centreOfCell(cell));
-            points += (level + 1) * 100;
-            QCOMPARE(form.score().text(), QString::number(points));
+            QCOMPARE(form.score().text(), scores.at(shown++));
         }
     }
+    QCOMPARE(shown, scores.size());
+    const qint32 points = 1100;
     runUntilAnswering(clock, form.game());
     const int wrong = (form.game().state().order[0] + 1) % 36;
     for (int i = 0; i < 4; ++i)
