@@ -61,6 +61,16 @@ QByteArray Artwork::readExpanded(const QString& name, QString* error) const {
 
 bool Artwork::load(QString* error) {
     error->clear();
+    // A drawing dropped into the folder without its catalogue line would silently be left out.
+    const QDir folder(QDir(m_artDir).filePath(QStringLiteral("characters")));
+    for (const QString& file : folder.entryList({QStringLiteral("*.svg")}, QDir::Files)) {
+        const QString name = QStringLiteral("characters/") + file;
+        if (std::find(Characters.begin(), Characters.end(), name.toStdString()) ==
+            Characters.end()) {
+            *error = QStringLiteral("%1 is not in the catalogue's Characters").arg(name);
+            return false;
+        }
+    }
     m_characters.clear();
     for (std::string_view drawing : Characters) {
         m_characters.append(readExpanded(drawingName(drawing), error));
