@@ -40,17 +40,6 @@ constexpr int BoardWidth = Game::Columns * Game::CellWidth + 1;
 constexpr int BoardHeight = Game::Rows * Game::CellHeight + 1;
 const QByteArray DefaultFile = QByteArray("0,0\r\n").repeated(10);
 
-// The game's chance, reproducible from a seed: reseeding keeps the series going.
-class SeededRandom final : public wimbly::RandomSource {
-public:
-    explicit SeededRandom(quint64 seed) : m_engine(seed) {}
-    void reseed() override {}
-    double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
-
-private:
-    std::mt19937_64 m_engine;
-};
-
 // How one seed's player behaves: how often a board press hits the expected cell, and how
 // often start is pressed (a rare start lets games grow long).
 struct Profile {
@@ -462,7 +451,7 @@ private:
 
     std::mt19937_64 m_events;
     ManualClock m_clock;
-    SeededRandom m_random;
+    wimbly::SeededRandom m_random;
     Profile m_profile;
     QString m_folder;
     QString m_file;
@@ -554,7 +543,7 @@ void TestStorm::randomInputKeepsTheGameConsistent() {
 // score reaches the largest a 32-bit score can hold, and must stay there.
 void TestStorm::endlessGameKeepsItsScoreInRange() {
     ManualClock clock;
-    SeededRandom random(11);
+    wimbly::SeededRandom random(11);
     wimbly::test::RecorderView view(clock);
     view.keepLog = false;
     Game game(view, clock, random);
