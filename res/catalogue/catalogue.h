@@ -173,8 +173,10 @@ constexpr QSize bitmapSize(int id) {
         return CharacterSize;
     if (id == Board)
         return BoardSize;
-    if (const Picture* p = findPicture(id))
-        return p->size;
+    for (const Picture& p : Pictures) {
+        if (p.id == id)
+            return p.size;
+    }
     return {};
 }
 
