@@ -1,9 +1,9 @@
 #include "form1.h"
 
+#include "catalogue.h"
 #include "form2.h"
 #include "form3.h"
 #include "loadpic.h"
-#include "resids.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,17 +13,10 @@ namespace wimbly {
 
 namespace {
 
-const QColor Navy(0, 0, 128);
-const QColor ScoreRed(255, 0, 0);
+using namespace res;
 
-constexpr QPoint BoardPosition{50, 205};
-constexpr QPoint MascotPosition{130, 230};
-constexpr QPoint StartButtonPosition{480, 176};
-constexpr QPoint HelpButtonPosition{480, 240};
-constexpr QPoint FirstMarkerPosition{464, 8};
-constexpr int MarkerStep = 20;
-constexpr int MarkerCount = 3;
-constexpr QRect ScoreGeometry{472, 400, 65, 25};
+const QColor NavyColour = QColor::fromRgb(res::Navy);
+const QColor ScoreRed(255, 0, 0);
 
 // Simplified Chinese serif first, as the score is meant to look; then what Debian installs.
 const QStringList ChineseFamilies{
@@ -45,7 +38,7 @@ Form1::Form1(Setup setup)
     setWindowIcon(res::programIcon());
     setFixedSize(ClientSize);
     QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, Navy);
+    windowPalette.setColor(QPalette::Window, NavyColour);
     setPalette(windowPalette);
     setAutoFillBackground(true);
 
@@ -68,7 +61,7 @@ Form1::Form1(Setup setup)
     Label1.setGeometry(ScoreGeometry);
     Label1.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QPalette scorePalette = Label1.palette();
-    scorePalette.setColor(QPalette::Window, Navy);
+    scorePalette.setColor(QPalette::Window, NavyColour);
     scorePalette.setColor(QPalette::WindowText, ScoreRed);
     Label1.setPalette(scorePalette);
     Label1.setAutoFillBackground(true);
@@ -89,7 +82,7 @@ Form1::Form1(Setup setup)
 Form1::~Form1() = default;
 
 void Form1::Form_Load() {
-    move(ScreenPosition);
+    move(MainScreenPosition);
     sPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
     // A picture that cannot be loaded leaves its box empty; start-up always completes.
@@ -97,13 +90,13 @@ void Form1::Form_Load() {
         if (const auto picture = res::LoadPic(id))
             box.setPicture(*picture);
     };
-    if (const auto background = res::LoadPic(res::Background))
+    if (const auto background = LoadPic(Background))
         m_background = *background;
     PicAll.move(BoardPosition);
-    load(PicAll, res::Board);
-    load(PicDH, res::MascotLeap);
-    load(Picbeg, res::StartButton);
-    load(Pichp, res::HelpButton);
+    load(PicAll, Board);
+    load(PicDH, MascotLeap);
+    load(Picbeg, StartButton);
+    load(Pichp, HelpButton);
 
     for (int i = 1; i < MarkerCount; ++i) {
         Picf.push_back(std::make_unique<PictureBox>(this));
@@ -111,19 +104,15 @@ void Form1::Form_Load() {
         Picf[i]->move(Picf[i - 1]->pos() + QPoint(MarkerStep, 0));
     }
     for (auto& marker : Picf)
-        load(*marker, res::Marker);
+        load(*marker, Marker);
     PicDH.move(MascotPosition);
 
-    const int xstart = 50, ystart = 205, xstep = 40, ystep = 56, perRow = 9;
-    Pict[0]->move(xstart, ystart);
-    for (int i = 1; i < res::CharacterCount; ++i) {
+    for (int i = 1; i < CharacterCount; ++i) {
         Pict.push_back(std::make_unique<PictureBox>(this));
         Pict[i]->hide();
-        if (i % perRow == 0)
-            Pict[i]->move(Pict[0]->x(), Pict[i - perRow]->y() + ystep);
-        else
-            Pict[i]->move(Pict[i - 1]->x() + xstep, Pict[i - 1]->y());
     }
+    for (int i = 0; i < CharacterCount; ++i)
+        Pict[i]->move(slotPosition(i));
     // Slots are drawn above the board so a character never hides behind it.
     for (auto& slot : Pict)
         slot->raise();

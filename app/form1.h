@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue.h"
 #include "cueplayer.h"
 #include "game.h"
 #include "gameview.h"
@@ -49,8 +50,8 @@ public:
     // The leaderboard or help window while one is open.
     QWidget* secondaryWindow() const;
 
-    static constexpr QSize ClientSize{551, 459};
-    static constexpr QPoint ScreenPosition{133, 67};
+    // The client area, in pixels.
+    static constexpr QSize ClientSize = res::MainClientSize;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,7 +1,5 @@
 #include "game.h"
 
-#include "resids.h"
-
 #include <QLine>
 
 #include <algorithm>
@@ -20,7 +18,10 @@ constexpr qint64 MascotGoneMs = 1200;
 constexpr qint64 CelebrationMs = 1700;
 constexpr int TurnsPerLevel = 3;
 constexpr int PointsPerLevel = 100;
-constexpr int OpeningPoses = 4;
+// The last character of a parade stays in view for two steps; the board opens one empty step
+// after the slots have gone.
+constexpr int LastInViewSteps = 2;
+constexpr int EmptySteps = 1;
 constexpr int BoardWidth = Game::Columns * Game::CellWidth;
 constexpr int BoardHeight = Game::Rows * Game::CellHeight;
 
@@ -118,12 +119,13 @@ void Game::ShowTurn(qint64 start) {
                              m_view.playCue(res::CuePresent);
                          }});
     }
-    steps.push_back({start + PresentStepMs * (last + 2), [this, last] {
+    const qint64 slotsGone = start + PresentStepMs * (last + LastInViewSteps);
+    steps.push_back({slotsGone, [this, last] {
                          for (int i = 0; i <= last; ++i)
                              m_view.setSlotVisible(i, false);
                          m_slotsShown = 0;
                      }});
-    steps.push_back({start + PresentStepMs * (last + 3), [this] {
+    steps.push_back({slotsGone + PresentStepMs * EmptySteps, [this] {
                          m_state.canclick = true;
                          setPhase(Phase::Answering);
                          m_view.setBoardVisible(true);
@@ -135,8 +137,8 @@ void Game::Celebrate(qint64 start, Steps& steps) {
     steps.push_back({start, [this] {
                          setPhase(Phase::Celebrating);
                          m_random.reseed();
-                         const int pose = drawIndex(m_random.next(), OpeningPoses);
-                         m_view.setMascotPose(res::MascotFirst + pose);
+                         const int pose = drawIndex(m_random.next(), res::OpeningPoseCount);
+                         m_view.setMascotPose(res::openingPose(pose));
                          m_view.setMascotVisible(true);
                      }});
     steps.push_back({start + OpeningPoseMs, [this] { m_view.setMascotPose(res::MascotLeap); }});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue.h"
 #include "clock.h"
 #include "gameview.h"
 #include "randomsource.h"
@@ -18,7 +19,7 @@ struct GameState {
     qint32 fcount = 0;
     // The board judges clicks only while this is set.
     bool canclick = false;
-    // A turn presents level + 1 characters; 0..35.
+    // A turn presents level + 1 characters; 0..MaxLevel.
     qint16 level = 0;
     // Turns completed at the current level; 0..2 between turns.
     qint16 lcount = 0;
@@ -26,10 +27,12 @@ struct GameState {
     qint16 hcount = 0;
     // Spare lives; 3 at game start, below 0 ends the game.
     qint16 lives = 0;
-    // The shuffled character numbers; a turn presents and expects order[0..level].
+    // The shuffled character numbers; a turn presents and expects order[0..level]. 41 entries
+    // (0..40) is the state's fixed shape, more than any count Shuffle is given; the spare
+    // entries are never read.
     std::array<qint16, 41> order{};
     // Number of characters, the length every turn shuffles.
-    qint16 pcount = 36;
+    qint16 pcount = res::CharacterCount;
 };
 
 // The game played on the main window: its state and the handlers of the start button, the
@@ -51,11 +54,12 @@ public:
     };
 
     // Geometry of the board picture: 9 x 4 cells of 38 x 55 pixels inside a 1-pixel grid.
-    static constexpr int CellWidth = 38;
-    static constexpr int CellHeight = 55;
-    static constexpr int Columns = 9;
-    static constexpr int Rows = 4;
-    static constexpr int MaxLevel = 35;
+    static constexpr int CellWidth = res::CellWidth;
+    static constexpr int CellHeight = res::CellHeight;
+    static constexpr int Columns = res::BoardColumns;
+    static constexpr int Rows = res::BoardRows;
+    // The last level presents every character.
+    static constexpr int MaxLevel = res::CharacterCount - 1;
     static constexpr int StartLives = 3;
 
     Game(GameView& view, Clock& clock, RandomSource& random);
@@ -81,7 +85,7 @@ public:
     // Fills order[0..n-1] with a random permutation of 0..n-1, reseeding the random source
     // first: each position i in turn takes the entry found at a drawn position j, and the
     // entries between shift by one place. Entries from n on are left alone; n is taken
-    // within 0..41.
+    // within 0..order.size().
     void Shuffle(qint16 n);
 
     const GameState& state() const { return m_state; }
@@ -120,5 +124,8 @@ private:
     // Slots the running parade has shown and not yet hidden.
     int m_slotsShown = 0;
 };
+
+static_assert(res::CharacterCount <= std::tuple_size_v<decltype(GameState::order)>,
+              "a turn of the last level must fit the order array");
 
 } // namespace wimbly

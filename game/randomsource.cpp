@@ -21,10 +21,24 @@ void SystemRandom::reseed() {
     m_engine.seed(seed);
 }
 
+namespace {
+
+// The top 53 bits give every double in [0, 1) on a 2^-53 grid and never 1, which
+// std::generate_canonical does not promise on every library.
+double unitDraw(std::mt19937_64& engine) {
+    return static_cast<double>(engine() >> 11) * 0x1.0p-53;
+}
+
+} // namespace
+
 double SystemRandom::next() {
-    // The top 53 bits give every double in [0, 1) on a 2^-53 grid and never 1, which
-    // std::generate_canonical does not promise on every library.
-    return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
+    return unitDraw(m_engine);
+}
+
+SeededRandom::SeededRandom(quint64 seed) : m_engine(seed) {}
+
+double SeededRandom::next() {
+    return unitDraw(m_engine);
 }
 
 ScriptedRandom::ScriptedRandom(std::vector<double> draws) : m_script(std::move(draws)) {}

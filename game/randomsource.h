@@ -32,6 +32,18 @@ private:
     quint64 m_reseeds = 0;
 };
 
+// Draws from a fixed seed: the same seed gives the same series, and a reseed goes on with it
+// instead of starting over, so a whole run replays from its seed.
+class SeededRandom final : public RandomSource {
+public:
+    explicit SeededRandom(quint64 seed);
+    void reseed() override {}
+    double next() override;
+
+private:
+    std::mt19937_64 m_engine;
+};
+
 // A source that hands out a fixed list of draws in order and starts over at its end (0 when
 // the list is empty). It counts reseeds and draws so a caller can see when they happened.
 class ScriptedRandom final : public RandomSource {

@@ -1,6 +1,5 @@
 #include "form2.h"
 
-#include <QCloseEvent>
 #include <QFont>
 #include <QPalette>
 
@@ -44,8 +43,8 @@ void makeWhite(QWidget& widget) {
 }
 
 // A further element of a row array, in the state of element 0.
-QLabel* copyOf(const QLabel& element0, QWidget* parent) {
-    auto* label = new QLabel(parent);
+std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
+    auto label = std::make_unique<QLabel>(parent);
     label->setGeometry(element0.geometry());
     label->setPalette(element0.palette());
     label->setAutoFillBackground(element0.autoFillBackground());
@@ -59,10 +58,7 @@ QLabel* copyOf(const QLabel& element0, QWidget* parent) {
 } // namespace
 
 Form2::Form2(const QString& sPath, QWidget* mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_table(sPath), m_mainWindow(mainWindow) {
-    setAttribute(Qt::WA_DeleteOnClose);
+    : SecondaryWindow(mainWindow), m_table(sPath) {
     setWindowTitle(Title);
     setFixedSize(ClientSize);
     makeWhite(*this);
@@ -86,7 +82,7 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Command1.setText(QStringLiteral("确认"));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
-        auto* label = new QLabel(this);
+        auto label = std::make_unique<QLabel>(this);
         label->setGeometry(rect);
         makeWhite(*label);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -115,8 +111,7 @@ Form2* Form2::open(const QString& sPath, qint32 fcount, QWidget* mainWindow) {
 }
 
 void Form2::Form_Load() {
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(false);
+    holdMainWindow();
 
     const Leaderboard::LoadResult loaded = m_table.load();
     const int place = m_table.rank(fcount);
@@ -155,24 +150,6 @@ void Form2::Command1_Click() {
     if (!m_table.save(name))
         return;
     close();
-}
-
-void Form2::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();
-    emit closed();
-}
-
-Form2::~Form2() {
-    // A window destroyed without being closed must not leave the main window dead.
-    if (!m_unloaded)
-        Form_Unload();
-}
-
-void Form2::Form_Unload() {
-    m_unloaded = true;
-    if (m_mainWindow)
-        m_mainWindow->setEnabled(true);
 }
 
 } // namespace wimbly

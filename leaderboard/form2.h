@@ -1,14 +1,14 @@
 #pragma once
 
 #include "leaderboard.h"
+#include "secondarywindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QWidget>
 
 #include <array>
+#include <memory>
 
 namespace wimbly {
 
@@ -16,7 +16,7 @@ namespace wimbly {
 // the player's name and saves it. It is not modal; it disables the main window while it is open.
 // Its controls carry their names as object names: "Labt", "Text1", "Command1", and the rows
 // "Label1_<i>" (name) and "Label2_<i>" (score) for places i = 0..9.
-class Form2 : public QWidget {
+class Form2 : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -27,7 +27,6 @@ public:
     // program's folder `sPath`, ranks the score, disables `mainWindow` and shows the window.
     // Every closing enables `mainWindow` again, if it still exists.
     static Form2* open(const QString& sPath, qint32 fcount, QWidget* mainWindow);
-    ~Form2() override;
 
     // The score handed over for ranking.
     qint32 fcount = 0;
@@ -40,27 +39,17 @@ public:
     // name, so the player can try again or close it.
     void Command1_Click();
 
-signals:
-    // The window is closing; the main window is already enabled again.
-    void closed();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     Form2(const QString& sPath, QWidget* mainWindow);
     void Form_Load();
-    void Form_Unload();
 
     Leaderboard m_table;
-    QPointer<QWidget> m_mainWindow;
-    bool m_unloaded = false;
 
     QLabel Labt{this};
     QLineEdit Text1{this};
     QPushButton Command1{this};
-    std::array<QLabel*, Leaderboard::Places> Label1{};
-    std::array<QLabel*, Leaderboard::Places> Label2{};
+    std::array<std::unique_ptr<QLabel>, Leaderboard::Places> Label1;
+    std::array<std::unique_ptr<QLabel>, Leaderboard::Places> Label2;
 };
 
 } // namespace wimbly

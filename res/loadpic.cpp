@@ -3,6 +3,7 @@
 #include "bmp.h"
 
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QResource>
 
 #include <utility>
@@ -10,6 +11,10 @@
 namespace wimbly::res {
 
 namespace {
+
+// Silent unless enabled, e.g. QT_LOGGING_RULES="wimbly.res.warning=true": the window shows an
+// empty box for a picture it cannot load, and this says which one and why.
+Q_LOGGING_CATEGORY(lcRes, "wimbly.res", QtCriticalMsg)
 
 constexpr qreal HighDensity = 2.0;
 
@@ -20,11 +25,16 @@ bool highDensityScreen() {
 
 QImage loadBitmap(const QString& path) {
     const QResource resource(path);
-    if (!resource.isValid())
+    if (!resource.isValid()) {
+        qCWarning(lcRes, "no bitmap %s", qPrintable(path));
         return {};
-    if (resource.compressionAlgorithm() == QResource::NoCompression)
-        return decodeBmp24(QByteArrayView(resource.data(), resource.size()));
-    return decodeBmp24(resource.uncompressedData());
+    }
+    QImage image = resource.compressionAlgorithm() == QResource::NoCompression
+                       ? decodeBmp24(QByteArrayView(resource.data(), resource.size()))
+                       : decodeBmp24(resource.uncompressedData());
+    if (image.isNull())
+        qCWarning(lcRes, "bitmap %s is not a 24-bit uncompressed bitmap", qPrintable(path));
+    return image;
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 
 namespace wimbly::res {
 
-// The bitmap with the given id (resids.h), or nothing when the program carries no bitmap with
+// The bitmap with the given id (catalogue.h), or nothing when the program carries no bitmap with
 // that id. Its logical size is always the catalogue size: on a screen with a device pixel ratio
 // of 2 or more the picture is the sharper 2x render with a device pixel ratio of 2.
 std::optional<QPixmap> LoadPic(int id);

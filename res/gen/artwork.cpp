@@ -1,5 +1,7 @@
 #include "artwork.h"
 
+#include "catalogue.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -14,44 +16,10 @@ namespace wimbly::resgen {
 
 namespace {
 
-constexpr int CharacterCount = 36;
-constexpr int CharacterFirst = 101;
-constexpr QSize CharacterSize{36, 46};
-constexpr QSize BoardSize{343, 221};
-constexpr int CellWidth = 38;
-constexpr int CellHeight = 55;
-constexpr int BoardColumns = 9;
-constexpr int BoardRows = 4;
-// A character sits in its cell one pixel right of the grid line and centred vertically.
-constexpr QPoint CharacterInCell{1, 5};
-// The background keeps this area plain green: the board and the slots are placed on it.
-constexpr QRect BoardArea{40, 185, 371, 264};
+using namespace ::wimbly::res;
 
-struct Picture {
-    int id;
-    QSize size;
-    QRgb ground;
-    const char* source;
-};
-
-constexpr std::array Pictures{
-    Picture{200, {458, 458}, Navy, "background.svg"},
-    Picture{202, {16, 16}, Navy, "marker.svg"},
-    Picture{301, {150, 150}, BoardGreen, "mascot/301-waving.svg"},
-    Picture{302, {150, 150}, BoardGreen, "mascot/302-arms-crossed.svg"},
-    Picture{303, {150, 150}, BoardGreen, "mascot/303-clapping.svg"},
-    Picture{304, {150, 150}, BoardGreen, "mascot/304-jumping.svg"},
-    Picture{305, {150, 150}, BoardGreen, "mascot/305-leap.svg"},
-    Picture{901, {50, 35}, Navy, "button-start.svg"},
-    Picture{902, {50, 35}, Navy, "button-help.svg"},
-};
-
-const Picture* findPicture(int id) {
-    for (const Picture& p : Pictures) {
-        if (p.id == id)
-            return &p;
-    }
-    return nullptr;
+QString drawingName(std::string_view name) {
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
 // A transparent layer with the drawing scaled to fill it.
@@ -68,27 +36,6 @@ QImage renderLayer(const QByteArray& svg, QSize size) {
 } // namespace
 
 Artwork::Artwork(QString artDir) : m_artDir(std::move(artDir)) {}
-
-QList<int> Artwork::bitmapIds() {
-    QList<int> ids;
-    for (int n = 0; n < CharacterCount; ++n)
-        ids.append(CharacterFirst + n);
-    ids.append(201);
-    for (const Picture& p : Pictures)
-        ids.append(p.id);
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
-QSize Artwork::bitmapSize(int id) {
-    if (id >= CharacterFirst && id < CharacterFirst + CharacterCount)
-        return CharacterSize;
-    if (id == 201)
-        return BoardSize;
-    if (const Picture* p = findPicture(id))
-        return p->size;
-    return {};
-}
 
 // Expands <!--include:name--> with the named file of the art folder, so that poses share one
 // body and the characters one style.
@@ -114,24 +61,24 @@ QByteArray Artwork::readExpanded(const QString& name, QString* error) const {
 
 bool Artwork::load(QString* error) {
     error->clear();
-    QDir characters(QDir(m_artDir).filePath(QStringLiteral("characters")));
-    const QStringList files =
-        characters.entryList({QStringLiteral("*.svg")}, QDir::Files, QDir::Name);
-    if (files.size() != CharacterCount) {
-        *error = QStringLiteral("expected %1 character drawings in %2, found %3")
-                     .arg(CharacterCount)
-                     .arg(characters.path())
-                     .arg(files.size());
-        return false;
+    // A drawing dropped into the folder without its catalogue line would silently be left out.
+    const QDir folder(QDir(m_artDir).filePath(QStringLiteral("characters")));
+    for (const QString& file : folder.entryList({QStringLiteral("*.svg")}, QDir::Files)) {
+        const QString name = QStringLiteral("characters/") + file;
+        if (std::find(Characters.begin(), Characters.end(), name.toStdString()) ==
+            Characters.end()) {
+            *error = QStringLiteral("%1 is not in the catalogue's Characters").arg(name);
+            return false;
+        }
     }
     m_characters.clear();
-    for (const QString& f : files) {
-        m_characters.append(readExpanded(QStringLiteral("characters/") + f, error));
+    for (std::string_view drawing : Characters) {
+        m_characters.append(readExpanded(drawingName(drawing), error));
         if (!error->isEmpty())
             return false;
     }
     for (const Picture& p : Pictures) {
-        m_pictures.insert(p.id, readExpanded(QString::fromLatin1(p.source), error));
+        m_pictures.insert(p.id, readExpanded(drawingName(p.drawing), error));
         if (!error->isEmpty())
             return false;
     }
@@ -187,15 +134,15 @@ QImage Artwork::board(int scale) const {
 }
 
 QImage Artwork::bitmap(int id, int scale) const {
-    if (id >= CharacterFirst && id < CharacterFirst + CharacterCount)
-        return character(id - CharacterFirst, scale);
-    if (id == 201)
+    if (id >= CharacterBase && id < CharacterBase + CharacterCount)
+        return character(id - CharacterBase, scale);
+    if (id == Board)
         return board(scale);
     const Picture* p = findPicture(id);
     if (!p)
         return {};
     QImage image = drawing(m_pictures.value(id), p->size * scale, p->ground);
-    if (id == 200) {
+    if (id == Background) {
         QPainter painter(&image);
         const QRect area(BoardArea.topLeft() * scale, BoardArea.size() * scale);
         painter.fillRect(area, QColor(BoardGreen));

@@ -10,22 +10,14 @@
 
 namespace wimbly::resgen {
 
-inline constexpr QRgb CharacterGround = 0xffd3fdfc; // RGB (211, 253, 252)
-inline constexpr QRgb BoardGreen = 0xff00b03b;      // RGB (0, 176, 59)
-inline constexpr QRgb GridGreen = 0xff003e15;       // RGB (0, 62, 21)
-inline constexpr QRgb Navy = 0xff000080;            // RGB (0, 0, 128)
-
-// Renders the pictures of the catalogue from the drawings in the art folder. Every picture comes
-// out at its catalogue size times the scale, on its exact ground colour.
+// Renders the pictures of the catalogue (catalogue.h) from the drawings in the art folder. Every
+// picture comes out at its catalogue size times the scale, on its exact ground colour.
 class Artwork {
 public:
     explicit Artwork(QString artDir);
 
     // Reads every drawing. False, with the reason in *error, when one is missing or unreadable.
     bool load(QString* error);
-
-    static QList<int> bitmapIds();
-    static QSize bitmapSize(int id);
 
     // The picture with the given bitmap id; a null image for an id not in the catalogue.
     QImage bitmap(int id, int scale) const;

@@ -6,6 +6,7 @@
 
 #include "artwork.h"
 #include "bmpfile.h"
+#include "catalogue.h"
 #include "synth.h"
 
 #include <QBuffer>
@@ -24,10 +25,7 @@ namespace {
 
 using wimbly::resgen::Artwork;
 
-constexpr std::array IconSizes{32, 48, 64, 128, 256};
-constexpr int CueFirst = 101;
-constexpr int CueLast = 105;
-constexpr int IconBitmapSize = 32;
+using namespace wimbly::res;
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
@@ -165,7 +163,8 @@ int main(int argc, char* argv[]) {
     }
 
     bool ok = true;
-    const QList<int> ids = Artwork::bitmapIds();
+    const auto allIds = bitmapIds();
+    const QList<int> ids(allIds.begin(), allIds.end());
     QHash<int, QImage> x1, x2;
     for (int id : ids) {
         x1.insert(id, art.bitmap(id, 1));
@@ -186,7 +185,7 @@ int main(int argc, char* argv[]) {
     ok &= writeFile(out.filePath(QStringLiteral("icon.ico")), icoFile(pngs, sizes));
     {
         QImage icon(IconBitmapSize, IconBitmapSize, QImage::Format_RGB32);
-        icon.fill(wimbly::resgen::Navy);
+        icon.fill(Navy);
         QPainter painter(&icon);
         painter.drawImage(0, 0, art.icon(IconBitmapSize));
         painter.end();
@@ -194,7 +193,8 @@ int main(int argc, char* argv[]) {
             writeFile(out.filePath(QStringLiteral("icon.bmp")), wimbly::resgen::encodeBmp24(icon));
     }
 
-    for (int id = CueFirst; id <= CueLast; ++id) {
+    for (const Cue& cue : Cues) {
+        const int id = cue.id;
         const QByteArray wav = wimbly::sound::synthesizeCue(id);
         if (wav.isEmpty()) {
             std::fprintf(stderr, "wimbly_resgen: no sound for cue %d\n", id);

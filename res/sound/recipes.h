@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue.h"
+
 #include <array>
 #include <span>
 
@@ -30,9 +32,13 @@ struct Note {
 
 struct Cue {
     int id;
-    double seconds;
+    double seconds; // the cue's length in the catalogue
     std::span<const Note> notes;
 };
+
+constexpr Cue cue(int id, std::span<const Note> notes) {
+    return {id, res::cueSeconds(id), notes};
+}
 
 // clang-format off
 
@@ -84,12 +90,13 @@ inline constexpr std::array gameOverNotes{
 };
 
 inline constexpr std::array cues{
-    Cue{101, 0.63, popNotes},
-    Cue{102, 1.94, jingleNotes},
-    Cue{103, 0.05, tickNotes},
-    Cue{104, 0.45, uhOhNotes},
-    Cue{105, 1.76, gameOverNotes},
+    cue(res::CuePresent, popNotes),
+    cue(res::CueTurnDone, jingleNotes),
+    cue(res::CueCorrect, tickNotes),
+    cue(res::CueWrong, uhOhNotes),
+    cue(res::CueGameOver, gameOverNotes),
 };
+static_assert(cues.size() == res::Cues.size(), "every cue of the catalogue has a recipe");
 
 // clang-format on
 

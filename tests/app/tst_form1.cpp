@@ -3,7 +3,6 @@
 #include "form2.h"
 #include "form3.h"
 #include "manualclock.h"
-#include "resids.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -51,21 +50,22 @@ private slots:
     void scoreIsRedBoldChineseTextOnNavy();
     void backgroundShowsTheSceneAndTheNavyStrip();
     void startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade();
-    void correctClickFramesTheCellOnePixelInsideItsGridLines();
+    void correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds();
+    void buttonsClickOnlyWhenReleasedOverThemselves_data();
+    void buttonsClickOnlyWhenReleasedOverThemselves();
     void helpWindowHaltsTheBoardAndBlocksTheMainWindow();
-    void closingDuringAParadeLeavesNothingPending();
     void wholeGameEndsWithTheScoreSavedInTheLeaderboard();
 };
 
 void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
     Form1 form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
-    QCOMPARE(form.size(), Form1::ClientSize);
+    QCOMPARE(form.size(), QSize(551, 459));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.pos(), Form1::ScreenPosition);
+    QCOMPARE(form.pos(), QPoint(133, 67));
     QVERIFY(!form.windowIcon().isNull());
     QVERIFY(form.path().endsWith(QLatin1Char('/')));
 }
@@ -171,7 +171,9 @@ void TestForm1::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
     QVERIFY(form.game().state().canclick);
 }
 
-void TestForm1::correctClickFramesTheCellOnePixelInsideItsGridLines() {
+// Where the game's frame lies is the game's test; here the board paints what it is given in
+// white, within the clicked cell, until the turn's end clears it.
+void TestForm1::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     ManualClock clock;
     Form1 form({&clock, nullptr, {}});
     form.show();
@@ -181,27 +183,70 @@ void TestForm1::correctClickFramesTheCellOnePixelInsideItsGridLines() {
     QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
     QCOMPARE(form.score().text(), QStringLiteral("100"));
 
-    // The turn ends 100 ms later; until then the frame is on the board, also after a repaint.
+    const QImage bare = form.board().picture().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto painted = [&form] {
+        return form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    // Between the cell's grid lines, in device pixels.
+    const qreal ratio = bare.devicePixelRatio();
+    const QRect inside(qRound((38 * (cell % 9) + 1) * ratio), qRound((55 * (cell / 9) + 1) * ratio),
+                       qRound(37 * ratio), qRound(54 * ratio));
+    // The frame stays on the board while the turn ends, also over a repaint.
     form.board().repaint();
-    const QImage board = form.board().grab().toImage();
-    const int left = Game::CellWidth * (cell % Game::Columns);
-    const int top = Game::CellHeight * (cell / Game::Columns);
-    const QColor white(Qt::white);
-    for (int x = left + 1; x <= left + 37; ++x) {
-        QCOMPARE(pixelAt(board, {x, top + 1}), white);
-        QCOMPARE(pixelAt(board, {x, top + 54}), white);
+    const QImage framed = painted();
+    QCOMPARE(framed.size(), bare.size());
+    int changed = 0;
+    for (int y = 0; y < bare.height(); ++y) {
+        for (int x = 0; x < bare.width(); ++x) {
+            if (framed.pixel(x, y) == bare.pixel(x, y))
+                continue;
+            ++changed;
+            QVERIFY2(inside.contains(x, y), qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+            QCOMPARE(framed.pixelColor(x, y), QColor(Qt::white));
+        }
     }
-    for (int y = top + 1; y <= top + 54; ++y) {
-        QCOMPARE(pixelAt(board, {left + 1, y}), white);
-        QCOMPARE(pixelAt(board, {left + 37, y}), white);
-    }
-    QVERIFY(pixelAt(board, {left + 2, top + 2}) != white ||
-            pixelAt(board, {left + 3, top + 2}) != white);
-    QVERIFY(pixelAt(board, {left + 38, top + 20}) != white);
+    QVERIFY(changed > 0);
 
     clock.advance(100);
     QVERIFY(!form.board().isVisible());
     QVERIFY(!form.board().hasDrawing());
+    QCOMPARE(painted(), bare);
+}
+
+void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves_data() {
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<QPoint>("releasedAt");
+    QTest::addColumn<bool>("clicks");
+    for (const bool help : {false, true}) {
+        const char* name = help ? "help" : "start";
+        QTest::addRow("%s, released in its middle", name) << help << QPoint(25, 17) << true;
+        QTest::addRow("%s, released on its last pixel", name) << help << QPoint(49, 34) << true;
+        QTest::addRow("%s, released just right of it", name) << help << QPoint(50, 17) << false;
+        QTest::addRow("%s, released just below it", name) << help << QPoint(25, 35) << false;
+        QTest::addRow("%s, released far away", name) << help << QPoint(-300, -100) << false;
+    }
+}
+
+// A child who presses a button and slides off before letting go has changed their mind.
+void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
+    QFETCH(bool, help);
+    QFETCH(QPoint, releasedAt);
+    QFETCH(bool, clicks);
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    form.show();
+    PictureBox& button = help ? form.helpButton() : form.startButton();
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(25, 17));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, releasedAt);
+    if (help) {
+        QCOMPARE(form.secondaryWindow() != nullptr, clicks);
+        QCOMPARE(form.isEnabled(), !clicks);
+        if (QWidget* window = form.secondaryWindow())
+            window->close();
+    } else {
+        QCOMPARE(form.game().phase(), clicks ? Game::Phase::Presenting : Game::Phase::Idle);
+        QCOMPARE(form.marker(0).isVisible(), clicks);
+    }
 }
 
 void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
@@ -224,18 +269,6 @@ void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     QCOMPARE(form.score().text(), QStringLiteral("0"));
 }
 
-void TestForm1::closingDuringAParadeLeavesNothingPending() {
-    ManualClock clock;
-    {
-        Form1 form({&clock, nullptr, {}});
-        form.show();
-        QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-        clock.advance(300);
-        QVERIFY(form.close());
-    }
-    QVERIFY(!clock.alarmPending());
-}
-
 void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
@@ -244,7 +277,9 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
 
-    qint32 points = 0;
+    // Three turns of one character at 100 points a click, then two of two at 200.
+    const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
+    qsizetype shown = 0;
     for (int turn = 0; turn < 5; ++turn) {
         runUntilAnswering(clock, form.game());
         const int level = form.game().state().level;
@@ -252,10 +287,11 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
             const int cell = form.game().state().order[i];
             QTest::mousePress(&form.board(), Qt::RightButton, Qt::ShiftModifier,
                               centreOfCell(cell));
-            points += (level + 1) * 100;
-            QCOMPARE(form.score().text(), QString::number(points));
+            QCOMPARE(form.score().text(), scores.at(shown++));
         }
     }
+    QCOMPARE(shown, scores.size());
+    const qint32 points = 1100;
     runUntilAnswering(clock, form.game());
     const int wrong = (form.game().state().order[0] + 1) % 36;
     for (int i = 0; i < 4; ++i)

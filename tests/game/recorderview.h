@@ -136,9 +136,14 @@ public:
     qint32 score = 0;
     QList<qint32> leaderboardScores;
     QList<Event> events;
+    // Off for games far longer than a window run: the state above is kept, the log is not.
+    bool keepLog = true;
 
 private:
-    void log(Kind kind, int a = 0, int b = 0) { events.append({m_clock.now(), kind, a, b}); }
+    void log(Kind kind, int a = 0, int b = 0) {
+        if (keepLog)
+            events.append({m_clock.now(), kind, a, b});
+    }
 
     const Clock& m_clock;
 };

@@ -1,3 +1,4 @@
+#include "boardpoint.h"
 #include "game.h"
 #include "manualclock.h"
 #include "randomsource.h"
@@ -56,10 +57,6 @@ private:
     ManualClock& m_inner;
 };
 
-QPointF cellCentre(int cell) {
-    return {38.0 * (cell % 9) + 19, 55.0 * (cell / 9) + 27};
-}
-
 struct Rig {
     explicit Rig(bool scriptedDraws = false)
         : game(holder.emplace(view, late,
@@ -70,7 +67,7 @@ struct Rig {
         game.PicAll_MouseDown(button, shift, float(x), float(y));
     }
     void click(int cell, int button = Qt::LeftButton, int shift = 0) {
-        const QPointF p = cellCentre(cell);
+        const QPoint p = test::centreOfCell(cell);
         clickAt(p.x(), p.y(), button, shift);
     }
     int expected() const { return game.state().order.at(std::size_t(game.state().hcount)); }

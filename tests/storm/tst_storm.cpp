@@ -9,6 +9,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "form3.h"
+#include "game/recorderview.h"
 #include "manualclock.h"
 #include "randomsource.h"
 
@@ -38,17 +39,6 @@ constexpr int DefaultEventsPerSeed = 25000;
 constexpr int BoardWidth = Game::Columns * Game::CellWidth + 1;
 constexpr int BoardHeight = Game::Rows * Game::CellHeight + 1;
 const QByteArray DefaultFile = QByteArray("0,0\r\n").repeated(10);
-
-// The game's chance, reproducible from a seed: reseeding keeps the series going.
-class SeededRandom final : public wimbly::RandomSource {
-public:
-    explicit SeededRandom(quint64 seed) : m_engine(seed) {}
-    void reseed() override {}
-    double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
-
-private:
-    std::mt19937_64 m_engine;
-};
 
 // How one seed's player behaves: how often a board press hits the expected cell, and how
 // often start is pressed (a rare start lets games grow long).
@@ -461,7 +451,7 @@ private:
 
     std::mt19937_64 m_events;
     ManualClock m_clock;
-    SeededRandom m_random;
+    wimbly::SeededRandom m_random;
     Profile m_profile;
     QString m_folder;
     QString m_file;
@@ -496,25 +486,6 @@ int eventsPerSeed() {
 }
 
 } // namespace
-
-// A window that shows nothing and remembers the score, for games far longer than a window run.
-class ScoreView final : public wimbly::GameView {
-public:
-    void setBoardVisible(bool) override {}
-    void drawOnBoard(QLine) override {}
-    void clearBoard() override {}
-    void setSlotCharacter(int, int) override {}
-    void setSlotVisible(int, bool) override {}
-    void setMarkerVisible(int, bool) override {}
-    void setMascotPose(int) override {}
-    void setMascotVisible(bool) override {}
-    void showScore(qint32 shown) override { score = shown; }
-    void playCue(int) override {}
-    void openLeaderboard(qint32) override {}
-    void openHelp() override {}
-
-    qint32 score = 0;
-};
 
 class TestStorm : public QObject {
     Q_OBJECT
@@ -572,8 +543,9 @@ void TestStorm::randomInputKeepsTheGameConsistent() {
 // score reaches the largest a 32-bit score can hold, and must stay there.
 void TestStorm::endlessGameKeepsItsScoreInRange() {
     ManualClock clock;
-    SeededRandom random(11);
-    ScoreView view;
+    wimbly::SeededRandom random(11);
+    wimbly::test::RecorderView view(clock);
+    view.keepLog = false;
     Game game(view, clock, random);
     game.Picbeg_Click();
     constexpr qint32 Largest = std::numeric_limits<qint32>::max();

@@ -1,0 +1,278 @@
+#pragma once
+
+// The catalogue of everything the program carries and where the windows put it: the id, size,
+// ground colour and drawing of every picture, the id and length of every sound cue, the icon
+// sizes, and the places and sizes of the windows and their controls. The picture generator, the
+// game, the windows and the tests all read it; the build reads the lines of the Characters,
+// Pictures, Cues and IconSizes tables (res/CMakeLists.txt), so each of those entries stays on a
+// line of its own.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace wimbly::res {
+
+// Ground colours, as 0xAARRGGBB.
+inline constexpr quint32 CharacterGround = 0xffd3fdfc; // pale cyan RGB (211, 253, 252)
+inline constexpr quint32 BoardGreen = 0xff00b03b;      // RGB (0, 176, 59)
+inline constexpr quint32 GridGreen = 0xff003e15;       // RGB (0, 62, 21)
+inline constexpr quint32 Navy = 0xff000080;            // RGB (0, 0, 128)
+
+// ---- Characters ----------------------------------------------------------------------------
+
+// One drawing per character, in character-number order: character n is bitmap
+// CharacterBase + n, board cell n and the n-th entry here.
+// clang-format off
+inline constexpr auto Characters = std::to_array<std::string_view>({
+    "characters/00-frog.svg",
+    "characters/01-owl.svg",
+    "characters/02-cat.svg",
+    "characters/03-dog.svg",
+    "characters/04-rabbit.svg",
+    "characters/05-mouse.svg",
+    "characters/06-bear.svg",
+    "characters/07-pig.svg",
+    "characters/08-chick.svg",
+    "characters/09-duck.svg",
+    "characters/10-fish.svg",
+    "characters/11-turtle.svg",
+    "characters/12-snail.svg",
+    "characters/13-crab.svg",
+    "characters/14-octopus.svg",
+    "characters/15-whale.svg",
+    "characters/16-snake.svg",
+    "characters/17-elephant.svg",
+    "characters/18-giraffe.svg",
+    "characters/19-lion.svg",
+    "characters/20-penguin.svg",
+    "characters/21-fox.svg",
+    "characters/22-hedgehog.svg",
+    "characters/23-ladybug.svg",
+    "characters/24-bee.svg",
+    "characters/25-butterfly.svg",
+    "characters/26-cow.svg",
+    "characters/27-sheep.svg",
+    "characters/28-monkey.svg",
+    "characters/29-bat.svg",
+    "characters/30-starfish.svg",
+    "characters/31-caterpillar.svg",
+    "characters/32-dinosaur.svg",
+    "characters/33-jellyfish.svg",
+    "characters/34-flamingo.svg",
+    "characters/35-spider.svg",
+});
+// clang-format on
+inline constexpr int CharacterCount = int(Characters.size());
+inline constexpr int CharacterBase = 101;
+inline constexpr QSize CharacterSize{36, 46};
+
+constexpr int characterBitmap(int character) {
+    return CharacterBase + character;
+}
+
+// ---- The board, bitmap 201 -----------------------------------------------------------------
+
+// Cells of 38 x 55 pixels, nine to a row, with a one-pixel line before every cell and one more
+// closing the last column and row.
+inline constexpr int CellWidth = 38;
+inline constexpr int CellHeight = 55;
+inline constexpr int BoardColumns = 9;
+inline constexpr int BoardRows = (CharacterCount + BoardColumns - 1) / BoardColumns;
+inline constexpr QSize BoardSize{BoardColumns * CellWidth + 1, BoardRows* CellHeight + 1};
+// Where a character's picture sits inside its cell, from the cell's top-left grid corner.
+inline constexpr QPoint CharacterInCell{1, 5};
+
+// ---- Pictures drawn from a file of their own -----------------------------------------------
+
+struct Picture {
+    int id;
+    QSize size;
+    quint32 ground;
+    std::string_view drawing; // in the art folder
+    // A pose that may open the mascot's celebration, drawn at random among those so marked.
+    bool opensCelebration = false;
+};
+
+inline constexpr bool Opening = true;
+
+// clang-format off
+inline constexpr std::array Pictures{
+    //      id   size         ground      drawing                        opens a celebration
+    Picture{200, {458, 458}, Navy,       "background.svg"},
+    Picture{202, {16, 16},   Navy,       "marker.svg"},
+    Picture{301, {150, 150}, BoardGreen, "mascot/301-waving.svg",        Opening},
+    Picture{302, {150, 150}, BoardGreen, "mascot/302-arms-crossed.svg",  Opening},
+    Picture{303, {150, 150}, BoardGreen, "mascot/303-clapping.svg",      Opening},
+    Picture{304, {150, 150}, BoardGreen, "mascot/304-jumping.svg",       Opening},
+    Picture{305, {150, 150}, BoardGreen, "mascot/305-leap.svg"},
+    Picture{901, {50, 35},   Navy,       "button-start.svg"},
+    Picture{902, {50, 35},   Navy,       "button-help.svg"},
+};
+// clang-format on
+
+// The pictures the program names one by one.
+inline constexpr int Background = 200;
+inline constexpr int Board = 201;
+inline constexpr int Marker = 202;
+inline constexpr int MascotCross = 302; // the game-over pose
+inline constexpr int MascotLeap = 305;  // start-up and the close of every celebration
+inline constexpr int StartButton = 901;
+inline constexpr int HelpButton = 902;
+
+// The background keeps this area plain board green: the board and the slots stand on it.
+inline constexpr QRect BoardArea{40, 185, 371, 264};
+
+// The picture entry with the given id, or nullptr (characters and the board have none).
+constexpr const Picture* findPicture(int id) {
+    for (const Picture& p : Pictures) {
+        if (p.id == id)
+            return &p;
+    }
+    return nullptr;
+}
+
+constexpr int countOpeningPoses() {
+    int n = 0;
+    for (const Picture& p : Pictures)
+        n += p.opensCelebration ? 1 : 0;
+    return n;
+}
+inline constexpr int OpeningPoseCount = countOpeningPoses();
+
+// The k-th pose (0 <= k < OpeningPoseCount) that may open a celebration, in catalogue order.
+constexpr int openingPose(int k) {
+    for (const Picture& p : Pictures) {
+        if (p.opensCelebration && k-- == 0)
+            return p.id;
+    }
+    return 0;
+}
+
+// Every bitmap id, in increasing order.
+constexpr auto bitmapIds() {
+    std::array<int, CharacterCount + 1 + Pictures.size()> ids{};
+    std::size_t at = 0;
+    for (int n = 0; n < CharacterCount; ++n)
+        ids[at++] = characterBitmap(n);
+    ids[at++] = Board;
+    for (const Picture& p : Pictures)
+        ids[at++] = p.id;
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// The size of bitmap `id`; an empty size for an id outside the catalogue.
+constexpr QSize bitmapSize(int id) {
+    if (id >= CharacterBase && id < CharacterBase + CharacterCount)
+        return CharacterSize;
+    if (id == Board)
+        return BoardSize;
+    for (const Picture& p : Pictures) {
+        if (p.id == id)
+            return p.size;
+    }
+    return {};
+}
+
+// ---- Sound cues ----------------------------------------------------------------------------
+
+struct Cue {
+    int id;
+    double seconds; // the length the synthesized cue has
+};
+
+// clang-format off
+inline constexpr std::array Cues{
+    Cue{101, 0.63}, // each character of a parade
+    Cue{102, 1.94}, // a finished turn
+    Cue{103, 0.05}, // a correct click
+    Cue{104, 0.45}, // a wrong click
+    Cue{105, 1.76}, // game over
+};
+// clang-format on
+
+inline constexpr int CuePresent = 101;
+inline constexpr int CueTurnDone = 102;
+inline constexpr int CueCorrect = 103;
+inline constexpr int CueWrong = 104;
+inline constexpr int CueGameOver = 105;
+
+// The length of cue `id` in seconds; 0 for an id outside the catalogue.
+constexpr double cueSeconds(int id) {
+    for (const Cue& c : Cues) {
+        if (c.id == id)
+            return c.seconds;
+    }
+    return 0;
+}
+
+// ---- The program's icon --------------------------------------------------------------------
+
+// Square renders installed for desktop menus; the windows' own icon is the IconBitmapSize one.
+inline constexpr std::array IconSizes{32, 48, 64, 128, 256};
+inline constexpr int IconBitmapSize = 32;
+
+// ---- The main window, in pixels of its client area -----------------------------------------
+
+inline constexpr QSize MainClientSize{551, 459};
+// The outer window's top-left corner on the screen: 2000 and 1000 twips at 15 twips a pixel.
+inline constexpr QPoint MainScreenPosition{133, 67};
+inline constexpr QPoint BoardPosition{50, 205};
+inline constexpr QPoint MascotPosition{130, 230};
+inline constexpr QPoint StartButtonPosition{480, 176};
+inline constexpr QPoint HelpButtonPosition{480, 240};
+inline constexpr QPoint FirstMarkerPosition{464, 8};
+inline constexpr int MarkerStep = 20;
+inline constexpr int MarkerCount = 3;
+inline constexpr QRect ScoreGeometry{472, 400, 65, 25};
+// Presentation slot i: the slot grid starts where the board does, and its pitch is wider than
+// the board's cells (the two are never shown together).
+inline constexpr QPoint SlotStep{40, 56};
+
+constexpr QPoint slotPosition(int slot) {
+    return BoardPosition +
+           QPoint(SlotStep.x() * (slot % BoardColumns), SlotStep.y() * (slot / BoardColumns));
+}
+
+// ---- The help window ------------------------------------------------------------------------
+
+inline constexpr QSize HelpClientSize{324, 303};
+// 2200 and 2000 twips from the screen's top-left corner.
+inline constexpr QPoint HelpScreenPosition{147, 133};
+inline constexpr QRect HelpTextGeometry{16, 40, 297, 249};
+
+// ---- Checks on the tables --------------------------------------------------------------------
+
+namespace detail {
+constexpr bool idsAscend() {
+    const auto ids = bitmapIds();
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+        if (ids[i] <= ids[i - 1])
+            return false;
+    }
+    return true;
+}
+} // namespace detail
+
+static_assert(detail::idsAscend(), "every bitmap id is used once");
+static_assert(bitmapSize(Background).isValid() && bitmapSize(Marker).isValid() &&
+                  bitmapSize(MascotCross).isValid() && bitmapSize(MascotLeap).isValid() &&
+                  bitmapSize(StartButton).isValid() && bitmapSize(HelpButton).isValid(),
+              "every picture the program names is in the table");
+static_assert(OpeningPoseCount > 0);
+static_assert(cueSeconds(CuePresent) > 0 && cueSeconds(CueTurnDone) > 0 &&
+                  cueSeconds(CueCorrect) > 0 && cueSeconds(CueWrong) > 0 &&
+                  cueSeconds(CueGameOver) > 0,
+              "every cue the program names is in the table");
+static_assert(BoardPosition.x() >= BoardArea.left() && BoardPosition.y() >= BoardArea.top() &&
+                  BoardPosition.x() + BoardSize.width() <= BoardArea.right() + 1 &&
+                  BoardPosition.y() + BoardSize.height() <= BoardArea.bottom() + 1,
+              "the board must fit the background's play area: more characters need a larger one");
+
+} // namespace wimbly::res
