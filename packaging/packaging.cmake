@@ -66,7 +66,7 @@ if(UNIX AND NOT APPLE)
 
     # The same pictures the program carries inside itself, rendered from res/art/icon.svg.
     set(wimbly_hicolor ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
-    foreach(wimbly_size 32 48 64 128 256)
+    foreach(wimbly_size IN LISTS WIMBLY_ICON_SIZES)
         install(FILES ${WIMBLY_GENERATED_DIR}/icon-${wimbly_size}.png
                 DESTINATION ${wimbly_hicolor}/${wimbly_size}x${wimbly_size}/apps
                 RENAME ${WIMBLY_APP_ID}.png)
