@@ -127,6 +127,10 @@ private slots:
     void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void tableMovesToUserDataWhereProgramFolderIsReadOnly();
+    void linksAreFollowedOnlyWhereThePlayerOwnsThem_data();
+    void linksAreFollowedOnlyWhereThePlayerOwnsThem();
+    void linkPlantedInASharedFolderIsNeverWritten_data();
+    void linkPlantedInASharedFolderIsNeverWritten();
 };
 
 void TestLeaderboard::loadReadsEachLine_data() {
@@ -554,6 +558,96 @@ void TestLeaderboard::tableMovesToUserDataWhereProgramFolderIsReadOnly() {
     QVERIFY(table.save(QStringLiteral("me")));
     QCOMPARE(readBytes(table.sFile()).left(7), QByteArray("me,10\r\n"));
     QVERIFY(!QFile::exists(tablePath(dir)));
+    QDir(userFolder).removeRecursively();
+}
+
+void TestLeaderboard::linksAreFollowedOnlyWhereThePlayerOwnsThem_data() {
+    QTest::addColumn<bool>("linkOfOther");
+    QTest::addColumn<bool>("targetOfOther");
+    QTest::newRow("the player's link to the player's file") << false << false;
+    QTest::newRow("another user's link to the player's file") << true << false;
+    QTest::newRow("the player's link to another user's file") << false << true;
+}
+
+void TestLeaderboard::linksAreFollowedOnlyWhereThePlayerOwnsThem() {
+    QFETCH(bool, linkOfOther);
+    QFETCH(bool, targetOfOther);
+    if ((linkOfOther || targetOfOther) && geteuid() != 0)
+        QSKIP("needs root to give a file to another user");
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("mine.txt"));
+    QVERIFY(writeBytes(target, Table));
+    QVERIFY(QFile::link(target, tablePath(dir)));
+    const QByteArray link = QFile::encodeName(tablePath(dir));
+    if (linkOfOther)
+        QCOMPARE(lchown(link.constData(), 65534, 65534), 0);
+    if (targetOfOther)
+        QCOMPARE(chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
+
+    Leaderboard table(programFolder(dir));
+    const bool followed = !linkOfOther && !targetOfOther;
+    QCOMPARE(table.load(), followed ? LoadResult::Read : LoadResult::Unreadable);
+    QCOMPARE(table.canSave(), followed);
+    QCOMPARE(table.sName(0), followed ? QStringLiteral("p0") : QStringLiteral("0"));
+    QCOMPARE(table.rank(1000), followed ? 0 : -1);
+    QCOMPARE(table.save(QStringLiteral("me")), followed);
+
+    // The link stays a link; the file behind it holds the table.
+    QCOMPARE(QFileInfo(tablePath(dir)).symLinkTarget(), target);
+    QCOMPARE(readBytes(target),
+             followed ? "me,1000\r\n" + tenLines({900, 800, 700, 600, 500, 400, 300, 200, 100})
+                      : Table);
+}
+
+void TestLeaderboard::linkPlantedInASharedFolderIsNeverWritten_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("protectedSymlinks"); // -1: as the system has it
+    QTest::newRow("1777, protected links off") << 01777 << 0;
+    QTest::newRow("1777, protected links on") << 01777 << 1;
+    QTest::newRow("0777") << 0777 << -1;
+    QTest::newRow("0775") << 0775 << -1;
+}
+
+void TestLeaderboard::linkPlantedInASharedFolderIsNeverWritten() {
+    QFETCH(int, mode);
+    QFETCH(int, protectedSymlinks);
+    if (geteuid() != 0)
+        QSKIP("needs root to plant a link as another user");
+    const QString setting = QStringLiteral("/proc/sys/fs/protected_symlinks");
+    const QByteArray before = readBytes(setting).trimmed();
+    struct Restore {
+        QString path;
+        QByteArray value;
+        ~Restore() {
+            if (!value.isEmpty() && readBytes(path).trimmed() != value)
+                writeBytes(path, value + "\n");
+        }
+    } restore{setting, protectedSymlinks >= 0 ? before : QByteArray()};
+    if (protectedSymlinks >= 0 && before != QByteArray::number(protectedSymlinks) &&
+        !writeBytes(setting, QByteArray::number(protectedSymlinks) + "\n"))
+        QSKIP("cannot set fs.protected_symlinks here");
+
+    QTemporaryDir dir;
+    const QString shared = dir.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("shared")));
+    QCOMPARE(chmod(QFile::encodeName(shared).constData(), mode_t(mode)), 0);
+    // The player's own file, and another user's link to it in the shared folder.
+    const QString profile = dir.filePath(QStringLiteral("profile"));
+    QVERIFY(writeBytes(profile, "export PATH\n"));
+    const QString planted = shared + QStringLiteral("/tavrel.tmp");
+    QVERIFY(QFile::link(profile, planted));
+    QCOMPARE(lchown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir(userFolder).removeRecursively();
+    Leaderboard table(shared + QLatin1Char('/'));
+    QCOMPARE(table.sFile(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
+    QCOMPARE(table.load(), LoadResult::CreatedDefault);
+    QCOMPARE(table.rank(10), 0);
+    QVERIFY(table.save(QStringLiteral("me")));
+    QCOMPARE(readBytes(profile), QByteArray("export PATH\n"));
+    QCOMPARE(QFileInfo(planted).symLinkTarget(), profile);
+    QVERIFY(readBytes(table.sFile()).startsWith("me,10\r\n"));
     QDir(userFolder).removeRecursively();
 }
 
