@@ -124,9 +124,9 @@ void Form2::Form_Load() {
     const Leaderboard::LoadResult loaded = m_table.load();
     const int place = m_table.rank(fcount);
 
-    if (place >= 0 && !m_table.canSave()) {
+    if ((place >= 0 || loaded == Leaderboard::LoadResult::Unreadable) && !m_table.canSave()) {
         // Nothing typed here could be kept: show the table and say so, rather than take a name
-        // that would be lost.
+        // that would be lost. A table that cannot be read says so whatever the score.
         Text1.hide();
         Command1.hide();
         Labt.setText(tr(CannotSave));

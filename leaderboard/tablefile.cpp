@@ -113,7 +113,8 @@ Found inspect(const QString& path, qint64 maxBytes) {
     for (int hop = 0;; ++hop) {
         struct stat st {};
         if (::lstat(current.constData(), &st) != 0) {
-            if (errno == ENOENT) {
+            // ENOTDIR: a file stands where a folder of the path should be; nothing is there.
+            if (errno == ENOENT || errno == ENOTDIR) {
                 found.kind = Found::Kind::Missing;
                 found.target = QFile::decodeName(current);
             } else {
