@@ -31,17 +31,6 @@ namespace {
 
 constexpr std::chrono::milliseconds PollStep{10};
 constexpr int TempSuffixLength = 6;
-// A chain of links longer than this is refused rather than followed.
-constexpr int MaxLinkHops = 8;
-
-QString randomSuffix() {
-    static constexpr char Letters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QString suffix;
-    for (int i = 0; i < TempSuffixLength; ++i)
-        suffix += QLatin1Char(Letters[QRandomGenerator::system()->bounded(62)]);
-    return suffix;
-}
 
 bool isTempSuffix(QStringView suffix) {
     if (suffix.size() != TempSuffixLength)
@@ -55,6 +44,19 @@ bool isTempSuffix(QStringView suffix) {
 }
 
 #ifndef Q_OS_WIN
+// A chain of links longer than this is refused rather than followed.
+constexpr int MaxLinkHops = 8;
+
+// Six letters or digits, as the leftovers that removeStrayTemporaries removes.
+QByteArray randomSuffix() {
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix;
+    for (int i = 0; i < TempSuffixLength; ++i)
+        suffix += Letters[QRandomGenerator::system()->bounded(62)];
+    return suffix;
+}
+
 QString errorText() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
@@ -197,7 +199,7 @@ bool replace(const QString& target, const QByteArray& bytes, QString* reason) {
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = final + '.' + randomSuffix().toLatin1();
+        temp = final + '.' + randomSuffix();
         // Mode 0666 under the umask, as any new file of the player's.
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
@@ -216,8 +218,9 @@ bool replace(const QString& target, const QByteArray& bytes, QString* reason) {
     };
     // A table the player has made private stays private.
     struct stat old {};
-    if (::stat(final.constData(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(final.constData(), &old) == 0 && S_ISREG(old.st_mode) &&
+        ::fchmod(fd, old.st_mode & 07777) != 0)
+        qCInfo(lcTable, "cannot keep the mode of %s: %s", final.constData(), std::strerror(errno));
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
