@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -88,6 +90,7 @@ class TestTableStress : public QObject {
 private slots:
     void eightCopiesSavingAtOnceKeepTheTopTen();
     void killedSavesNeverTearTheTableNorLeaveFilesBehind();
+    void saveGivesUpOnALockThatStaysHeld();
 };
 
 void TestTableStress::eightCopiesSavingAtOnceKeepTheTopTen() {
@@ -181,6 +184,30 @@ void TestTableStress::killedSavesNeverTearTheTableNorLeaveFilesBehind() {
     QVERIFY(readBytes(path).startsWith("last,1073741824\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
              kept);
+}
+
+void TestTableStress::saveGivesUpOnALockThatStaysHeld() {
+    QTemporaryDir dir;
+    const QByteArray table = fileOf({{"a", 900}, {"b", 800}});
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("tavrel.tmp")), table));
+    Leaderboard first(dir.path());
+    first.load();
+    QCOMPARE(first.rank(850), 1);
+
+    // Another copy that has stopped in the middle of its save: it holds the lock and never lets
+    // go. A lock of its own open file, so this process counts as that other copy.
+    const int held = open(QFile::encodeName(dir.filePath(QStringLiteral("tavrel.tmp.lock"))),
+                          O_RDWR | O_CLOEXEC);
+    QVERIFY(held >= 0);
+    QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+    QVERIFY(!first.save(QStringLiteral("late")));
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("tavrel.tmp"))), table);
+
+    // Once the holder is gone, the same table saves.
+    close(held);
+    QVERIFY(first.save(QStringLiteral("late")));
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("tavrel.tmp"))),
+             fileOf({{"a", 900}, {"late", 850}, {"b", 800}}) + QByteArray(",0\r\n").repeated(7));
 }
 
 int main(int argc, char** argv) {
