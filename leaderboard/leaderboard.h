@@ -40,8 +40,9 @@ public:
 
     enum class LoadResult {
         Read,           // the file existed and was read
-        CreatedDefault, // there was no file: the default table was set up and written
-        Unreadable,     // a file exists but cannot be read: it is left alone; default table shown
+        CreatedDefault, // there was no file: the default table was set up and written if it could
+        Unreadable,     // a file exists but cannot be read, or is a link that must not be
+                        // followed: it is left alone; default table shown
     };
 
     // `folder` is the program's folder (with or without a trailing separator). With
@@ -73,8 +74,9 @@ public:
     // characters are dropped from `name`, it is cut to MaxNameChars characters, and characters
     // that GBK cannot hold are written as "?". The old file is replaced only once the new one is
     // completely written, so a failing save leaves it intact. Returns true when the file now
-    // holds the table with the new entry where it belongs; false when nothing was saved (no
-    // place ranked, the lock stayed busy, or the file could not be read or written).
+    // holds the new entry where it belongs, or when the entry no longer enters the table another
+    // copy saved meanwhile; false when nothing was saved (no place ranked, the lock stayed busy
+    // for LockWaitMs, or the file could not be read or written).
     bool save(const QString& name);
 
     // The full path of the file, decided at construction.
