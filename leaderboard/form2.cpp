@@ -13,6 +13,10 @@ const QString Title = QStringLiteral("排行榜");
 const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
 const QString ViewHeading = QStringLiteral("排行榜");
 
+// The heading when the table cannot be written. Translated at the point of use, so that the
+// window speaks the program's current language.
+const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜无法保存。");
+
 constexpr QSize ClientSize{328, 371};
 constexpr QRect LabtRect{24, 16, 225, 25};
 constexpr QRect Text1Rect{24, 40, 225, 25};
@@ -116,7 +120,13 @@ void Form2::Form_Load() {
     const Leaderboard::LoadResult loaded = m_table.load();
     const int place = m_table.rank(fcount);
 
-    if (loaded != Leaderboard::LoadResult::CreatedDefault) {
+    if ((place >= 0 || loaded == Leaderboard::LoadResult::Unreadable) && !m_table.canSave()) {
+        // Nothing typed here could be kept: show the table and say so, rather than take a name
+        // that would be lost. A table that cannot be read says so whatever the score.
+        Text1.hide();
+        Command1.hide();
+        Labt.setText(tr(CannotSave));
+    } else if (loaded != Leaderboard::LoadResult::CreatedDefault) {
         if (place < 0) {
             Text1.hide();
             Command1.hide();
@@ -147,8 +157,12 @@ void Form2::Command1_Click() {
     const QString name = Text1.text();
     if (name.isEmpty())
         return;
-    if (!m_table.save(name))
+    if (!m_table.save(name)) {
+        // The name stays in the box and the window stays open: the player can try again once
+        // the cause is gone, or close the window.
+        Labt.setText(tr(CannotSave));
         return;
+    }
     close();
 }
 

@@ -35,8 +35,10 @@ public:
     const Leaderboard& table() const { return m_table; }
 
     // "确认": with a name in the box saves the new entry and closes; with an empty box does
-    // nothing. If the save fails the old file stays intact and the window stays open with the
-    // name, so the player can try again or close it.
+    // nothing. If the save fails the old file stays intact, the heading says that the table
+    // cannot be saved and the window stays open with the name, so the player can try again or
+    // close it. Where the load already found that nothing can be saved, the window opens with
+    // that heading and without the name box.
     void Command1_Click();
 
 private:

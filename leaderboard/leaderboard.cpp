@@ -1,14 +1,15 @@
 #include "leaderboard.h"
 
+#include "tablefile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace wimbly {
@@ -20,20 +21,28 @@ const QString FileName = QStringLiteral("tavrel.tmp");
 constexpr char CodePage[] = "GBK";
 constexpr char LineEnd[] = "\r\n";
 
-// A probe file is the one test of writability that holds everywhere: access rights alone miss
-// read-only mounts on some systems and ACLs on others.
-bool canWriteFolder(const QString& folder) {
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("tavrel-XXXXXX.probe")));
-    return probe.open();
-}
+const QString LockSuffix = QStringLiteral(".lock");
 
-QString tableFolder(const QString& programFolder) {
-    if (canWriteFolder(programFolder))
-        return programFolder;
+// Where the table lives, and whether that folder is fit for it at all.
+struct Folder {
+    QString path;
+    bool usable = true;
+};
+
+Folder tableFolder(const QString& programFolder, Leaderboard::Placement placement) {
+    // In a folder others can write, another user could plant a table or a link in the player's
+    // way; there the player's own data folder is the safe place.
+    if (placement == Leaderboard::Placement::ProgramFolder &&
+        tablefile::onlyPlayerCanWrite(programFolder) && tablefile::canCreateIn(programFolder))
+        return {programFolder};
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (userFolder.isEmpty() || !QDir().mkpath(userFolder))
-        return programFolder;
-    return userFolder;
+    if (!userFolder.isEmpty() && QDir().mkpath(userFolder))
+        return {userFolder};
+    qCWarning(tablefile::lcTable,
+              "no folder to keep the table in: the per-user folder \"%s\" "
+              "cannot be made",
+              qPrintable(userFolder));
+    return {userFolder.isEmpty() ? programFolder : userFolder, false};
 }
 
 // Splits at CR LF, a lone CR or a lone LF. GBK trail bytes are never below 0x40, so these bytes
@@ -90,56 +99,171 @@ QByteArray encodeLine(const QString& name, qint32 score) {
     return line;
 }
 
+// The typed name as a save writes it: without control characters, which would break the file's
+// line layout, and at most MaxNameChars characters long, so that no name, however long, can
+// push the other entries beyond what the loader reads.
+QString nameToSave(const QString& typed) {
+    QString clean;
+    clean.reserve(std::min<qsizetype>(typed.size(), 2 * Leaderboard::MaxNameChars));
+    int chars = 0;
+    for (qsizetype i = 0; i < typed.size() && chars < Leaderboard::MaxNameChars; ++i) {
+        const QChar c = typed.at(i);
+        if (c.isHighSurrogate() && i + 1 < typed.size() && typed.at(i + 1).isLowSurrogate()) {
+            clean += c;
+            clean += typed.at(++i);
+            ++chars;
+        } else if (c.category() != QChar::Other_Control) {
+            clean += c;
+            ++chars;
+        }
+    }
+    return clean;
+}
+
+void logFound(const tablefile::Found& found, const char* what) {
+    qCWarning(tablefile::lcTable, "%s: %s", what, qPrintable(found.reason));
+}
+
 } // namespace
 
-Leaderboard::Leaderboard(const QString& folder)
-    : m_sFile(QDir(tableFolder(folder)).filePath(FileName)) {}
+Leaderboard::Placement Leaderboard::defaultPlacement() {
+#ifdef WIMBLY_PER_USER_TABLE
+    return Placement::PerUser;
+#else
+    return Placement::ProgramFolder;
+#endif
+}
 
-void Leaderboard::clearTable(const QString& name) {
-    m_sName.fill(name);
-    m_nScore.fill(0);
+Leaderboard::Leaderboard(const QString& folder, Placement placement) {
+    const Folder where = tableFolder(folder, placement);
+    m_sFile = QDir(where.path).filePath(FileName);
+    m_folderUsable = where.usable;
+}
+
+namespace {
+
+// Splits the file's bytes into entries. The name is everything before the last comma, so a name
+// holding commas keeps its score; a line without a comma has an empty name. Names are kept as
+// bytes, so that bytes that are no GBK survive a save unchanged.
+template <typename Rows> Rows parseRows(const QByteArray& bytes) {
+    Rows rows;
+    const QList<QByteArray> lines = splitLines(bytes, Leaderboard::Slots);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        const qsizetype comma = line.lastIndexOf(',');
+        if (comma >= 0)
+            rows.names[i] = line.left(comma);
+        parseScore(decodeLine(line.mid(comma + 1)), rows.scores[i]);
+    }
+    return rows;
+}
+
+// The smallest place whose score is strictly lower than `fcount`, or -1.
+template <typename Rows> int strictPlace(const Rows& rows, qint32 fcount) {
+    int place = -1;
+    for (int i = Leaderboard::Places - 1; i >= 0; --i) {
+        if (fcount > rows.scores[i])
+            place = i;
+    }
+    return place;
+}
+
+// Ten lines: the entries above `place`, `newLine`, the entries below it. With no place (-1) the
+// ten places as they are.
+template <typename Rows>
+QByteArray formatRows(const Rows& rows, int place, const QByteArray& newLine) {
+    QByteArray bytes;
+    const auto line = [&](int i) {
+        bytes += rows.names[i];
+        bytes += ',';
+        bytes += QByteArray::number(rows.scores[i]);
+        bytes += LineEnd;
+    };
+    if (place < 0) {
+        for (int i = 0; i < Leaderboard::Places; ++i)
+            line(i);
+        return bytes;
+    }
+    for (int i = 0; i < place; ++i)
+        line(i);
+    bytes += newLine + LineEnd;
+    for (int i = place; i < Leaderboard::Places - 1; ++i)
+        line(i);
+    return bytes;
+}
+
+} // namespace
+
+void Leaderboard::setRows(const Rows& rows) {
+    m_rows = rows;
+    for (int i = 0; i < Slots; ++i)
+        m_sName[i] = decodeLine(rows.names[i]);
 }
 
 Leaderboard::LoadResult Leaderboard::load() {
-    clearTable(QString());
+    setRows(Rows{});
     m_nPlace = -1;
+    m_loadedBytes.clear();
+    m_canSave = m_folderUsable;
+    const QString folder = QFileInfo(m_sFile).path();
 
-    const QFileInfo info(m_sFile);
-    if (!info.exists()) {
-        // No table yet (or a link to nothing): start the default one. If it cannot be written
-        // the default table is still shown and the new score still takes place 1.
-        clearTable(QStringLiteral("0"));
-        QByteArray bytes;
-        for (int i = 0; i < Places; ++i)
-            bytes += encodeLine(m_sName[i], m_nScore[i]) + LineEnd;
-        writeFile(bytes);
+    // The lock keeps another copy from saving while this one sets up the default table or
+    // removes leftovers of an interrupted save.
+    std::optional<tablefile::Lock> lock;
+    if (m_folderUsable) {
+        lock.emplace(m_sFile + LockSuffix, LockWaitMs);
+        if (lock->state() != tablefile::Lock::State::Held) {
+            qCWarning(tablefile::lcTable, "%s", qPrintable(lock->reason()));
+            if (lock->state() == tablefile::Lock::State::Failed)
+                m_canSave = false;
+        }
+    }
+    const bool locked = lock && lock->state() == tablefile::Lock::State::Held;
+    if (locked)
+        tablefile::removeStrayTemporaries(folder, FileName);
+
+    const tablefile::Found found = tablefile::inspect(m_sFile, MaxReadBytes);
+    switch (found.kind) {
+    case tablefile::Found::Kind::Missing: {
+        // No table yet (or a link of the player's to nothing): start the default one. If it
+        // cannot be written the default table is still shown, but nothing can be saved.
+        Rows rows;
+        rows.names.fill(QByteArrayLiteral("0"));
+        setRows(rows);
+        m_loadedBytes = formatRows(m_rows, -1, {});
+        if (locked && m_canSave) {
+            QString reason;
+            if (!tablefile::replace(found.target, m_loadedBytes, &reason)) {
+                qCWarning(tablefile::lcTable, "cannot write the default table: %s",
+                          qPrintable(reason));
+                m_canSave = false;
+            }
+        }
         m_loaded = LoadResult::CreatedDefault;
         return m_loaded;
     }
-
-    // Anything but a regular file (a folder, a pipe, a device) is not a table; opening a pipe
-    // could even block.
-    QFile file(m_sFile);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        clearTable(QStringLiteral("0"));
+    case tablefile::Found::Kind::NotAFile:
+    case tablefile::Found::Kind::Refused:
+    case tablefile::Found::Kind::Unreadable: {
+        // Whatever stands there is left alone; the default table is only shown.
+        logFound(found, "the table is left alone");
+        Rows rows;
+        rows.names.fill(QByteArrayLiteral("0"));
+        setRows(rows);
+        m_canSave = false;
         m_loaded = LoadResult::Unreadable;
         return m_loaded;
     }
-    const QByteArray bytes = file.read(MaxReadBytes);
-    if (file.error() != QFileDevice::NoError) {
-        clearTable(QStringLiteral("0"));
-        m_loaded = LoadResult::Unreadable;
-        return m_loaded;
+    case tablefile::Found::Kind::File:
+        break;
     }
 
-    const QList<QByteArray> lines = splitLines(bytes, Slots);
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = decodeLine(lines[i]);
-        // The score follows the last comma, so a name holding commas keeps its score.
-        const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
-        if (comma >= 0)
-            m_sName[i] = line.left(comma);
-        parseScore(line.mid(comma + 1), m_nScore[i]);
+    setRows(parseRows<Rows>(found.bytes));
+    m_loadedBytes = found.bytes;
+    if (m_canSave && !tablefile::canCreateIn(QFileInfo(found.target).path())) {
+        qCWarning(tablefile::lcTable, "the folder of %s cannot be written",
+                  qPrintable(found.target));
+        m_canSave = false;
     }
     m_loaded = LoadResult::Read;
     return m_loaded;
@@ -155,11 +279,7 @@ int Leaderboard::rank(qint32 fcount) {
         m_nPlace = -1;
         break;
     case LoadResult::Read:
-        m_nPlace = -1;
-        for (int i = Places - 1; i >= 0; --i) {
-            if (fcount > m_nScore[i])
-                m_nPlace = i;
-        }
+        m_nPlace = strictPlace(m_rows, fcount);
         break;
     }
     return m_nPlace;
@@ -168,34 +288,53 @@ int Leaderboard::rank(qint32 fcount) {
 bool Leaderboard::save(const QString& name) {
     if (m_nPlace < 0 || m_nPlace >= Places)
         return false;
-    // A line break or other control character would break the file's line layout.
-    QString clean;
-    clean.reserve(name.size());
-    for (const QChar c : name) {
-        if (c.category() != QChar::Other_Control)
-            clean += c;
+    if (!m_folderUsable) {
+        qCWarning(tablefile::lcTable, "not saved: no folder to keep the table in");
+        return false;
     }
+    const QByteArray newLine = encodeLine(nameToSave(name), m_fcount);
 
+    const tablefile::Lock lock(m_sFile + LockSuffix, LockWaitMs);
+    if (lock.state() != tablefile::Lock::State::Held) {
+        qCWarning(tablefile::lcTable, "not saved: %s", qPrintable(lock.reason()));
+        return false;
+    }
+    tablefile::removeStrayTemporaries(QFileInfo(m_sFile).path(), FileName);
+
+    // Another copy of the program may have saved since this one loaded: place the new entry
+    // into the table as it is now.
+    const tablefile::Found found = tablefile::inspect(m_sFile, MaxReadBytes);
     QByteArray bytes;
-    for (int i = 0; i < m_nPlace; ++i)
-        bytes += encodeLine(m_sName[i], m_nScore[i]) + LineEnd;
-    bytes += encodeLine(clean, m_fcount) + LineEnd;
-    for (int i = m_nPlace; i < Places - 1; ++i)
-        bytes += encodeLine(m_sName[i], m_nScore[i]) + LineEnd;
-    return writeFile(bytes);
-}
-
-bool Leaderboard::writeFile(const QByteArray& bytes) const {
-    QSaveFile file(m_sFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // On a full disk QSaveFile can report a successful write and commit a truncated file, so
-    // the write and the flush are checked before the old file is replaced.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
+    switch (found.kind) {
+    case tablefile::Found::Kind::Missing:
+        bytes = formatRows(m_rows, m_nPlace, newLine);
+        break;
+    case tablefile::Found::Kind::File:
+        if (found.bytes == m_loadedBytes) {
+            bytes = formatRows(m_rows, m_nPlace, newLine);
+        } else {
+            const Rows now = parseRows<Rows>(found.bytes);
+            const int place = strictPlace(now, m_fcount);
+            if (place < 0) {
+                qCInfo(tablefile::lcTable, "the score no longer enters the table saved meanwhile");
+                return true;
+            }
+            bytes = formatRows(now, place, newLine);
+        }
+        break;
+    case tablefile::Found::Kind::NotAFile:
+    case tablefile::Found::Kind::Refused:
+    case tablefile::Found::Kind::Unreadable:
+        logFound(found, "not saved");
         return false;
     }
-    return file.commit();
+
+    QString reason;
+    if (!tablefile::replace(found.target, bytes, &reason)) {
+        qCWarning(tablefile::lcTable, "not saved: %s", qPrintable(reason));
+        return false;
+    }
+    return true;
 }
 
 } // namespace wimbly

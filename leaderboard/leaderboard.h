@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -12,59 +13,100 @@ namespace wimbly {
 // The file holds ten lines "name,score" ending in CR LF, best first, in the GBK code page. The
 // table has one spare slot after the ten places: an eleventh line of the file is read into it,
 // but it is never ranked, shown or written.
+//
+// Several copies of the program may share one file: a save takes a lock beside the file, reads
+// it again and places the new entry into what it holds then, so no other player's entry is lost.
 class Leaderboard {
 public:
     static constexpr int Places = 10;
     static constexpr int Slots = Places + 1;
-    // Only the start of a file is read: far more than ten lines of any name a player types, and
+    // Only the start of a file is read: far more than ten lines of any name a save writes, and
     // a damaged or foreign file of many megabytes costs no more than this.
     static constexpr qint64 MaxReadBytes = 1 << 20;
+    // A save keeps at most this many characters of a name, so ten lines stay small.
+    static constexpr int MaxNameChars = 255;
+    // How long a save waits for another copy of the program to finish its own.
+    static constexpr int LockWaitMs = 2000;
+
+    // Where the file lives.
+    enum class Placement {
+        // The program's folder where only the player can write it, else the per-user folder.
+        ProgramFolder,
+        // Always the per-user data folder: for installed copies shared by several users.
+        PerUser,
+    };
+    // What this build uses unless told otherwise.
+    static Placement defaultPlacement();
 
     enum class LoadResult {
         Read,           // the file existed and was read
-        CreatedDefault, // there was no file: the default table was set up and written
-        Unreadable,     // a file exists but cannot be read: it is left alone; default table shown
+        CreatedDefault, // there was no file: the default table was set up and written if it could
+        Unreadable,     // a file exists but cannot be read, or is a link that must not be
+                        // followed: it is left alone; default table shown
     };
 
-    // `folder` is the program's folder (with or without a trailing separator). The table lives
-    // there when that folder can be written, else in the per-user data folder of the program.
-    explicit Leaderboard(const QString& folder);
+    // `folder` is the program's folder (with or without a trailing separator). With
+    // Placement::ProgramFolder the table lives there when the player can write that folder and
+    // no other user can; otherwise, and always with Placement::PerUser, it lives in the per-user
+    // data folder of the program.
+    explicit Leaderboard(const QString& folder, Placement placement = defaultPlacement());
 
     // Reads the table, or sets up the default table of ten entries "0" / 0 and writes it as a new
     // file when there is none. Every load starts from empty names and scores of 0, so places the
-    // file does not reach are empty. An existing file that cannot be read is never overwritten.
-    // Never fails: a damaged file yields whatever lines could be read.
+    // file does not reach are empty. An existing file that cannot be read is never overwritten,
+    // and neither is a link of another user or a link to another user's file. Never fails: a
+    // damaged file yields whatever lines could be read.
     LoadResult load();
+
+    // After a load: whether a save can write the table. False when the folder cannot be written,
+    // or the file cannot be read or must not be touched.
+    bool canSave() const { return m_canSave; }
 
     // Places the new score: the smallest place whose score is strictly lower than `fcount`, or
     // -1 when it does not enter. After a freshly created default table the place is 0 whatever
     // the score; after an unreadable file it is -1, so nothing can overwrite that file.
     int rank(qint32 fcount);
 
-    // Rewrites the file: the entries above the new place, `name` with the ranked score, and the
-    // entries below, ten lines in all. Control characters are dropped from `name`; characters
+    // Rewrites the file with the new entry. Under the lock it reads the file again; when it is
+    // as loaded, the new entry goes to the ranked place, else to the place the strict rule gives
+    // in the file as it is now (none, if it no longer enters). The other entries keep the bytes
+    // of their names as read, moved down by one below the new entry; ten lines in all. Control
+    // characters are dropped from `name`, it is cut to MaxNameChars characters, and characters
     // that GBK cannot hold are written as "?". The old file is replaced only once the new one is
-    // completely written, so a failing save leaves it intact. Returns false when nothing was
-    // saved (no place ranked, or the file could not be written).
+    // completely written, so a failing save leaves it intact. Returns true when the file now
+    // holds the new entry where it belongs, or when the entry no longer enters the table another
+    // copy saved meanwhile; false when nothing was saved (no place ranked, the lock stayed busy
+    // for LockWaitMs, or the file could not be read or written).
     bool save(const QString& name);
 
     // The full path of the file, decided at construction.
     QString sFile() const { return m_sFile; }
     const QString& sName(int i) const { return m_sName.at(i); }
-    qint32 nScore(int i) const { return m_nScore.at(i); }
+    // The bytes of the name as the file held them; a save writes them back unchanged.
+    const QByteArray& rawName(int i) const { return m_rows.names.at(i); }
+    qint32 nScore(int i) const { return m_rows.scores.at(i); }
     int nPlace() const { return m_nPlace; }
     qint32 fcount() const { return m_fcount; }
 
 private:
-    void clearTable(const QString& name);
-    bool writeFile(const QByteArray& bytes) const;
+    // The entries as the file holds them: names as bytes, scores as numbers.
+    struct Rows {
+        std::array<QByteArray, Slots> names;
+        std::array<qint32, Slots> scores{};
+    };
+    void setRows(const Rows& rows);
 
+    Rows m_rows;
     std::array<QString, Slots> m_sName;
-    std::array<qint32, Slots> m_nScore{};
     int m_nPlace = -1;
     qint32 m_fcount = 0;
     QString m_sFile;
+    // False when no folder fit for the table could be found: then nothing is ever written.
+    bool m_folderUsable = true;
+    bool m_canSave = false;
     LoadResult m_loaded = LoadResult::Unreadable;
+    // The bytes the load found (or wrote), to tell at the save whether another copy has saved.
+    QByteArray m_loadedBytes;
 };
 
 } // namespace wimbly

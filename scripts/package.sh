@@ -32,6 +32,7 @@ options=(
     -DCMAKE_BUILD_TYPE=Release
     -DBUILD_TESTING=OFF
     -DWIMBLY_WERROR=OFF
+    -DWIMBLY_PER_USER_TABLE=ON
 )
 
 cmake -S "$source_dir" -B "$build" -G Ninja "${options[@]}" \

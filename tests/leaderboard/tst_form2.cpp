@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <unistd.h>
 
 using wimbly::Form2;
 
@@ -22,6 +25,7 @@ using wimbly::test::writeBytes;
 namespace {
 
 const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
+const QString CannotSaveHeading = QStringLiteral("排行榜无法保存。");
 const QByteArray Table = "a,900\r\nb,800\r\nc,700\r\nd,600\r\ne,500\r\n"
                          "f,400\r\ng,300\r\nh,200\r\ni,100\r\nj,50\r\n";
 
@@ -69,6 +73,9 @@ private slots:
     void secondOpeningShowsTheCurrentFile();
     void chineseNameIsSavedAsGbk();
     void failedSaveKeepsTheWindowOpen();
+    void twoWindowsOnOneTableKeepBothEntries();
+    void tableThatCannotBeWrittenOpensForViewing_data();
+    void tableThatCannotBeWrittenOpensForViewing();
     void mainWindowGoneBeforeClosing();
 };
 
@@ -90,7 +97,7 @@ void TestForm2::opensInOneOfThreeStates_data() {
         << QByteArray("a,9\r\n") << 1 << EnterHeading << true << "a"
         << "0";
     QTest::newRow("a damaged file's huge name is cut for display")
-        << QByteArray(300000, 'x') + ",9\r\n"
+        << QByteArray(300, 'x') + ",9\r\n"
         << 1 << EnterHeading << true << QString(256, 'x') << "0";
     QTest::newRow("markup in a name stays text")
         << QByteArray("<b>x</b>,9\r\n") << 1 << EnterHeading << true << "<b>x</b>"
@@ -291,6 +298,7 @@ void TestForm2::failedSaveKeepsTheWindowOpen() {
     QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Return);
     QCOMPARE(closed.size(), 0);
     QVERIFY(form->isVisible());
+    QCOMPARE(child<QLabel>(form, "Labt")->text(), CannotSaveHeading);
     QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QStringLiteral("Zoe"));
     QVERIFY(!fx.mainWindow.isEnabled());
     QCOMPARE(readBytes(fx.dir.filePath(QStringLiteral("old"))), Table);
@@ -300,6 +308,72 @@ void TestForm2::failedSaveKeepsTheWindowOpen() {
     QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
     QCOMPARE(closed.size(), 1);
     QVERIFY(readBytes(fx.file).contains("Zoe,650\r\n"));
+}
+
+void TestForm2::twoWindowsOnOneTableKeepBothEntries() {
+    Fixture fx;
+    QWidget otherMainWindow;
+    QPointer<Form2> a = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<Form2> b = Form2::open(fx.sPath, 750, &otherMainWindow);
+    QVERIFY(QTest::qWaitForWindowExposed(b));
+    // B saves first, then A, which read the table before B's entry was there.
+    QTest::keyClicks(child<QLineEdit>(b, "Text1"), QStringLiteral("Bob"));
+    QTest::keyClick(child<QLineEdit>(b, "Text1"), Qt::Key_Return);
+    QTest::keyClicks(child<QLineEdit>(a, "Text1"), QStringLiteral("Alice"));
+    QTest::keyClick(child<QLineEdit>(a, "Text1"), Qt::Key_Return);
+    QTRY_VERIFY(a.isNull() && b.isNull());
+    QCOMPARE(readBytes(fx.file), QByteArray("a,900\r\nb,800\r\nBob,750\r\nc,700\r\nAlice,650\r\n"
+                                            "d,600\r\ne,500\r\nf,400\r\ng,300\r\nh,200\r\n"));
+}
+
+void TestForm2::tableThatCannotBeWrittenOpensForViewing_data() {
+    QTest::addColumn<QString>("programFolder");
+    QTest::newRow("program folder others can write") << "shared";
+    QTest::newRow("program folder read-only") << "readonly";
+}
+
+void TestForm2::tableThatCannotBeWrittenOpensForViewing() {
+    QFETCH(QString, programFolder);
+    Fixture fx;
+    // The per-user data folder cannot be made: a file stands where it would be.
+    const QString blocker = fx.dir.filePath(QStringLiteral("data"));
+    QVERIFY(writeBytes(blocker, "not a folder"));
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker));
+    const auto restore = qScopeGuard([&] {
+        if (dataHome.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", dataHome);
+    });
+    const auto run = [](const QStringList& args) {
+        QProcess process;
+        process.start(QStringLiteral("mount"), args);
+        return process.waitForFinished(20000) && process.exitCode() == 0;
+    };
+    bool mounted = false;
+    const auto unmount = qScopeGuard([&] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), fx.dir.path()});
+    });
+    if (programFolder == "shared") {
+        QVERIFY(QFile::setPermissions(fx.dir.path(), QFileDevice::Permissions(0x7777)));
+    } else {
+        if (geteuid() != 0 || !run({QStringLiteral("--bind"), fx.dir.path(), fx.dir.path()}))
+            QSKIP("needs root to mount the folder read-only");
+        mounted = true;
+        QVERIFY(run({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), fx.dir.path()}));
+    }
+
+    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QCOMPARE(child<QLabel>(form, "Labt")->text(), CannotSaveHeading);
+    QVERIFY(!child<QLineEdit>(form, "Text1")->isVisible());
+    QVERIFY(!child<QPushButton>(form, "Command1")->isVisible());
+    QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("0"));
+    form->close();
+    QVERIFY(fx.mainWindow.isEnabled());
+    QCOMPARE(readBytes(fx.file), Table);
 }
 
 void TestForm2::mainWindowGoneBeforeClosing() {
