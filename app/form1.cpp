@@ -91,7 +91,8 @@ void Form1::Form_Load() {
     sPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
     // A picture that cannot be loaded leaves its box empty; start-up always completes.
-    if (const auto background = LoadPic(Background))
+    if (const auto background =
+            renderBitmap(Background, bitmapSize(Background), 1, devicePixelRatioF()))
         m_background = *background;
     PicAll.place(BoardPosition);
     PicAll.setBitmap(Board);
@@ -192,13 +193,8 @@ void Form1::paintEvent(QPaintEvent*) {
     const QRect scene = m_view.rect(QRect(QPoint(0, 0), bitmapSize(Background)));
     if (m_backgroundFactor != m_view.factor()) {
         // Rendered for the view when first painted at it, as fine as the screen's pixels.
-        const qreal ratio = devicePixelRatioF();
-        std::optional<QPixmap> picture =
-            m_view.factor() == 1 ? LoadPic(Background)
-                                 : LoadPic(Background, (QSizeF(scene.size()) * ratio).toSize());
-        if (picture && m_view.factor() != 1)
-            picture->setDevicePixelRatio(ratio);
-        if (picture)
+        if (auto picture =
+                renderBitmap(Background, scene.size(), m_view.factor(), devicePixelRatioF()))
             m_background = *picture;
         m_backgroundFactor = m_view.factor();
     }

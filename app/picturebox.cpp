@@ -10,6 +10,16 @@
 
 namespace wimbly {
 
+std::optional<QPixmap> renderBitmap(int id, QSize size, qreal factor, qreal ratio) {
+    // The embedded renders fit exactly: the picture as it has always been drawn.
+    if (factor == 1 && (ratio == 1 || ratio == 2))
+        return res::LoadPic(id);
+    std::optional<QPixmap> picture = res::LoadPic(id, (QSizeF(size) * ratio).toSize());
+    if (picture)
+        picture->setDevicePixelRatio(ratio);
+    return picture;
+}
+
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setBitmap(int id) {
@@ -18,16 +28,9 @@ void PictureBox::setBitmap(int id) {
 }
 
 bool PictureBox::render(int id) {
-    std::optional<QPixmap> picture;
-    if (m_view.factor() == 1) {
-        picture = res::LoadPic(id);
-    } else {
-        const qreal ratio = devicePixelRatioF();
-        const QSize box = m_view.rect(QRect(m_designPos, res::bitmapSize(id))).size();
-        picture = res::LoadPic(id, (QSizeF(box) * ratio).toSize());
-        if (picture)
-            picture->setDevicePixelRatio(ratio);
-    }
+    const QSize box = m_view.rect(QRect(m_designPos, res::bitmapSize(id))).size();
+    const std::optional<QPixmap> picture =
+        renderBitmap(id, box, m_view.factor(), devicePixelRatioF());
     if (!picture)
         return false;
     m_bitmap = id;

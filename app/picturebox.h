@@ -6,9 +6,15 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 namespace wimbly {
+
+// Bitmap `id` for `size` logical pixels at view factor `factor` on a screen of device pixel ratio
+// `ratio`: from a render at least as fine as the screen's pixels, with that device pixel ratio.
+// Nothing when the bitmap cannot be loaded.
+std::optional<QPixmap> renderBitmap(int id, QSize size, qreal factor, qreal ratio);
 
 // A picture box: takes the size of its picture, draws it without a frame, keeps the lines
 // drawn on it until they are cleared, and reports mouse presses in its own pixels.

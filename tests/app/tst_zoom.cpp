@@ -73,6 +73,7 @@ private slots:
     void picturesAreRenderedForTheFactor_data();
     void picturesAreRenderedForTheFactor();
     void fullScreenCentresTheSceneOnNavy();
+    void fullScreenChosenBeforeShowing();
     void secondaryWindowsOpenAtTheFactor();
 };
 
@@ -312,6 +313,16 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
     QCOMPARE(form.zoom(), 1.25);
     QCOMPARE(form.size(), QSize(689, 574));
     QCOMPARE(form.pos(), place);
+}
+
+// Full screen chosen before the window is first shown: it opens covering the screen.
+void TestZoom::fullScreenChosenBeforeShowing() {
+    Form1 form;
+    form.setFullScreenMode(true);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.geometry(), QRect(0, 0, 800, 800));
+    QCOMPARE(form.board().geometry(), QRect(QPoint(73, 365), QPoint(570, 685)));
 }
 
 // At 200 % the help window is 648 x 606 at twice its place, and the leaderboard 656 x 742 with
