@@ -151,14 +151,18 @@ void Form1::setFullScreenMode(bool on) {
         return;
     m_fullScreen = on;
     if (on) {
-        m_windowedPos = pos();
+        m_windowedPos = geometry().topLeft();
+        // The size is set free before the state is asked for: a window manager may refuse full
+        // screen to a window of fixed size.
+        applyView();
         setWindowState(windowState() | Qt::WindowFullScreen);
     } else {
         setWindowState(windowState() & ~Qt::WindowFullScreen);
+        applyView();
+        // The client area's place, as the frame is gone in full screen and a window manager
+        // gives it back later.
+        setGeometry(QRect(m_windowedPos, size()));
     }
-    applyView();
-    if (!on)
-        move(m_windowedPos);
     emit viewChanged();
 }
 
@@ -166,17 +170,26 @@ void Form1::applyView() {
     if (m_fullScreen) {
         // The window's geometry is set here, not left to a window manager: without one, the
         // full-screen state alone leaves the window where and as large as it was.
-        const QRect screenArea = screen()->geometry();
-        const qreal factor = std::min(qreal(screenArea.width()) / ClientSize.width(),
-                                      qreal(screenArea.height()) / ClientSize.height());
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setGeometry(screen()->geometry());
+        layOutScene(size());
+    } else {
+        setFixedSize(ViewScale(m_zoom).size(ClientSize));
+        layOutScene(size());
+    }
+}
+
+void Form1::layOutScene(QSize area) {
+    if (m_fullScreen) {
+        // The largest factor at which the scene fits, centred.
+        const qreal factor = std::min(qreal(area.width()) / ClientSize.width(),
+                                      qreal(area.height()) / ClientSize.height());
         const QSize scene = ViewScale(factor).size(ClientSize);
-        m_view = ViewScale(factor, QPoint((screenArea.width() - scene.width()) / 2,
-                                          (screenArea.height() - scene.height()) / 2));
-        setFixedSize(screenArea.size());
-        setGeometry(screenArea);
+        m_view = ViewScale(factor, QPoint((area.width() - scene.width()) / 2,
+                                          (area.height() - scene.height()) / 2));
     } else {
         m_view = ViewScale(m_zoom);
-        setFixedSize(m_view.size(ClientSize));
     }
     for (PictureBox* box : {&PicAll, &PicDH, &Picbeg, &Pichp})
         box->setView(m_view);
@@ -187,6 +200,12 @@ void Form1::applyView() {
     Label1.setGeometry(m_view.rect(ScoreGeometry));
     Label1.setFont(m_view.font(m_scoreFont));
     update();
+}
+
+void Form1::resizeEvent(QResizeEvent*) {
+    // In full screen a window manager has the last word on the size: the scene follows it.
+    if (m_fullScreen)
+        layOutScene(size());
 }
 
 void Form1::paintEvent(QPaintEvent*) {

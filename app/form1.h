@@ -83,11 +83,15 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Load();
-    // Lays the window and its controls out for the zoom and full-screen mode.
+    // Sizes the window for the zoom or full-screen mode and lays its controls out.
     void applyView();
+    // Lays the scene out in a client area of `area`: at the zoom, or fitted and centred in
+    // full screen.
+    void layOutScene(QSize area);
 
     // GameView
     void setBoardVisible(bool visible) override;
@@ -110,7 +114,7 @@ private:
     qreal m_zoom = 1;
     bool m_fullScreen = false;
     ViewScale m_view;
-    QPoint m_windowedPos;
+    QPoint m_windowedPos; // of the client area
     QFont m_scoreFont;
 
     PictureBox PicAll{this};
