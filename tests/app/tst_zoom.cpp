@@ -308,6 +308,15 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
     QCOMPARE(at(290, 706), QColor(0, 176, 59)); // the background's green play area
     QCOMPARE(at(65, 343), QColor(0, 176, 59));
 
+    // The help window opens at the scene's factor, centred on the screen and above the window.
+    QTest::mouseClick(&form.helpButton(), Qt::LeftButton, {}, form.helpButton().rect().center());
+    QWidget* help = form.secondaryWindow();
+    QVERIFY(help);
+    QCOMPARE(help->pos(), QPoint(165, 180));
+    QCOMPARE(help->size(), QSize(470, 440));
+    QVERIFY(help->windowFlags() & Qt::WindowStaysOnTopHint);
+    help->close();
+
     QTest::keyClick(&form, Qt::Key_F11);
     QVERIFY(!form.isFullScreenMode());
     QCOMPARE(changed.count(), 2);
