@@ -312,8 +312,10 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
     QTest::mouseClick(&form.helpButton(), Qt::LeftButton, {}, form.helpButton().rect().center());
     QWidget* help = form.secondaryWindow();
     QVERIFY(help);
-    QCOMPARE(help->pos(), QPoint(165, 180));
     QCOMPARE(help->size(), QSize(470, 440));
+    const QPoint offCentre = help->geometry().center() - QPoint(400, 400);
+    QVERIFY2(offCentre.manhattanLength() <= 4,
+             qPrintable(QStringLiteral("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
     QVERIFY(help->windowFlags() & Qt::WindowStaysOnTopHint);
     help->close();
 
