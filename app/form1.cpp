@@ -4,10 +4,12 @@
 #include "form2.h"
 #include "form3.h"
 #include "loadpic.h"
+#include "zoom.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QScreen>
 
 namespace wimbly {
 
@@ -42,13 +44,13 @@ Form1::Form1(Setup setup)
     setPalette(windowPalette);
     setAutoFillBackground(true);
 
-    Picbeg.move(StartButtonPosition);
+    Picbeg.place(StartButtonPosition);
     Picbeg.setToolTip(QStringLiteral("开始"));
-    Pichp.move(HelpButtonPosition);
+    Pichp.place(HelpButtonPosition);
     Pichp.setToolTip(QStringLiteral("帮助"));
 
     Picf.push_back(std::make_unique<PictureBox>(this));
-    Picf[0]->move(FirstMarkerPosition);
+    Picf[0]->place(FirstMarkerPosition);
     Pict.push_back(std::make_unique<PictureBox>(this));
     for (PictureBox* hidden : {&PicAll, &PicDH, Picf[0].get(), Pict[0].get()})
         hidden->hide();
@@ -57,6 +59,7 @@ Form1::Form1(Setup setup)
     scoreFont.setFamilies(ChineseFamilies);
     scoreFont.setPointSize(12);
     scoreFont.setBold(true);
+    m_scoreFont = scoreFont;
     Label1.setFont(scoreFont);
     Label1.setGeometry(ScoreGeometry);
     Label1.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -73,6 +76,8 @@ Form1::Form1(Setup setup)
                 m_game.PicAll_MouseDown(int(button), int(modifiers), float(at.x()), float(at.y()));
             });
 
+    new ViewKeys(*this);
+
     Form_Load();
     if (!setup.folder.isEmpty())
         sPath = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
@@ -86,33 +91,30 @@ void Form1::Form_Load() {
     sPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
     // A picture that cannot be loaded leaves its box empty; start-up always completes.
-    auto load = [](PictureBox& box, int id) {
-        if (const auto picture = res::LoadPic(id))
-            box.setPicture(*picture);
-    };
-    if (const auto background = LoadPic(Background))
+    if (const auto background =
+            renderBitmap(Background, bitmapSize(Background), 1, devicePixelRatioF()))
         m_background = *background;
-    PicAll.move(BoardPosition);
-    load(PicAll, Board);
-    load(PicDH, MascotLeap);
-    load(Picbeg, StartButton);
-    load(Pichp, HelpButton);
+    PicAll.place(BoardPosition);
+    PicAll.setBitmap(Board);
+    PicDH.setBitmap(MascotLeap);
+    Picbeg.setBitmap(StartButton);
+    Pichp.setBitmap(HelpButton);
 
     for (int i = 1; i < MarkerCount; ++i) {
         Picf.push_back(std::make_unique<PictureBox>(this));
         Picf[i]->hide();
-        Picf[i]->move(Picf[i - 1]->pos() + QPoint(MarkerStep, 0));
+        Picf[i]->place(Picf[i - 1]->designPos() + QPoint(MarkerStep, 0));
     }
     for (auto& marker : Picf)
-        load(*marker, Marker);
-    PicDH.move(MascotPosition);
+        marker->setBitmap(Marker);
+    PicDH.place(MascotPosition);
 
     for (int i = 1; i < CharacterCount; ++i) {
         Pict.push_back(std::make_unique<PictureBox>(this));
         Pict[i]->hide();
     }
     for (int i = 0; i < CharacterCount; ++i)
-        Pict[i]->move(slotPosition(i));
+        Pict[i]->place(slotPosition(i));
     // Slots are drawn above the board so a character never hides behind it.
     for (auto& slot : Pict)
         slot->raise();
@@ -122,9 +124,101 @@ QWidget* Form1::secondaryWindow() const {
     return m_secondary;
 }
 
+void Form1::setZoom(qreal factor) {
+    factor = zoom::clamped(factor);
+    if (factor == m_zoom)
+        return;
+    m_zoom = factor;
+    if (!m_fullScreen)
+        applyView();
+    emit viewChanged();
+}
+
+void Form1::zoomIn() {
+    setZoom(zoom::stepIn(m_zoom));
+}
+
+void Form1::zoomOut() {
+    setZoom(zoom::stepOut(m_zoom));
+}
+
+void Form1::resetZoom() {
+    setZoom(1);
+}
+
+void Form1::setFullScreenMode(bool on) {
+    if (on == m_fullScreen)
+        return;
+    m_fullScreen = on;
+    if (on) {
+        m_windowedPos = geometry().topLeft();
+        // The size is set free before the state is asked for: a window manager may refuse full
+        // screen to a window of fixed size.
+        applyView();
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    } else {
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        applyView();
+        // The client area's place, as the frame is gone in full screen and a window manager
+        // gives it back later.
+        setGeometry(QRect(m_windowedPos, size()));
+    }
+    emit viewChanged();
+}
+
+void Form1::applyView() {
+    if (m_fullScreen) {
+        // The window's geometry is set here, not left to a window manager: without one, the
+        // full-screen state alone leaves the window where and as large as it was.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        setGeometry(screen()->geometry());
+        layOutScene(size());
+    } else {
+        setFixedSize(ViewScale(m_zoom).size(ClientSize));
+        layOutScene(size());
+    }
+}
+
+void Form1::layOutScene(QSize area) {
+    if (m_fullScreen) {
+        // The largest factor at which the scene fits, centred.
+        const qreal factor = std::min(qreal(area.width()) / ClientSize.width(),
+                                      qreal(area.height()) / ClientSize.height());
+        const QSize scene = ViewScale(factor).size(ClientSize);
+        m_view = ViewScale(factor, QPoint((area.width() - scene.width()) / 2,
+                                          (area.height() - scene.height()) / 2));
+    } else {
+        m_view = ViewScale(m_zoom);
+    }
+    for (PictureBox* box : {&PicAll, &PicDH, &Picbeg, &Pichp})
+        box->setView(m_view);
+    for (auto& marker : Picf)
+        marker->setView(m_view);
+    for (auto& slot : Pict)
+        slot->setView(m_view);
+    Label1.setGeometry(m_view.rect(ScoreGeometry));
+    Label1.setFont(m_view.font(m_scoreFont));
+    update();
+}
+
+void Form1::resizeEvent(QResizeEvent*) {
+    // In full screen a window manager has the last word on the size: the scene follows it.
+    if (m_fullScreen)
+        layOutScene(size());
+}
+
 void Form1::paintEvent(QPaintEvent*) {
+    const QRect scene = m_view.rect(QRect(QPoint(0, 0), bitmapSize(Background)));
+    if (m_backgroundFactor != m_view.factor()) {
+        // Rendered for the view when first painted at it, as fine as the screen's pixels.
+        if (auto picture =
+                renderBitmap(Background, scene.size(), m_view.factor(), devicePixelRatioF()))
+            m_background = *picture;
+        m_backgroundFactor = m_view.factor();
+    }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_background);
+    painter.drawPixmap(scene.topLeft(), m_background);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -150,8 +244,7 @@ void Form1::clearBoard() {
 }
 
 void Form1::setSlotCharacter(int slot, int character) {
-    if (const auto picture = res::LoadPic(res::characterBitmap(character)))
-        Pict.at(slot)->setPicture(*picture);
+    Pict.at(slot)->setBitmap(res::characterBitmap(character));
 }
 
 void Form1::setSlotVisible(int slot, bool visible) {
@@ -163,8 +256,7 @@ void Form1::setMarkerVisible(int marker, bool visible) {
 }
 
 void Form1::setMascotPose(int bitmapId) {
-    if (const auto picture = res::LoadPic(bitmapId))
-        PicDH.setPicture(*picture);
+    PicDH.setBitmap(bitmapId);
 }
 
 void Form1::setMascotVisible(bool visible) {

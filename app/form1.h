@@ -7,6 +7,7 @@
 #include "picturebox.h"
 #include "qtclock.h"
 #include "randomsource.h"
+#include "viewscale.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -21,7 +22,7 @@ namespace wimbly {
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
 // passes the player's presses to the game.
-class Form1 : public QWidget, private GameView {
+class Form1 : public QWidget, private GameView, public ViewHost {
     Q_OBJECT
 public:
     // What the window plays with; each empty field takes the program's own: real time, chance
@@ -50,15 +51,47 @@ public:
     // The leaderboard or help window while one is open.
     QWidget* secondaryWindow() const;
 
-    // The client area, in pixels.
+    // The client area, in pixels at 100 %.
     static constexpr QSize ClientSize = res::MainClientSize;
+
+    // Zoom factor of the main window and its secondary windows, 1 = 100 %. At factor s the
+    // client area is round(551 s) x round(459 s) and everything in it is scaled by s.
+    qreal zoom() const { return m_zoom; }
+    // Clamped to [0.5, 4]; does nothing when the factor is unchanged. In full screen the new
+    // factor is kept for leaving it.
+    void setZoom(qreal factor);
+    // The next step above the current factor: 1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4.
+    void zoomIn();
+    // The next step below the current factor, never below 1 by steps.
+    void zoomOut();
+    void resetZoom();
+    // In full screen the window covers its screen and shows the scene at the largest factor
+    // that fits, centred, with navy around it; leaving it restores the zoom and the place.
+    bool isFullScreenMode() const { return m_fullScreen; }
+    void setFullScreenMode(bool on);
+    // How the window shows the scene now: its factor and where the scene's corner is.
+    const ViewScale& view() const { return m_view; }
+
+    // ViewHost
+    qreal viewFactor() const override { return m_view.factor(); }
+    bool coversScreen() const override { return m_fullScreen; }
+
+signals:
+    // The zoom or the full-screen mode has changed, by key or by call.
+    void viewChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Load();
+    // Sizes the window for the zoom or full-screen mode and lays its controls out.
+    void applyView();
+    // Lays the scene out in a client area of `area`: at the zoom, or fitted and centred in
+    // full screen.
+    void layOutScene(QSize area);
 
     // GameView
     void setBoardVisible(bool visible) override;
@@ -76,6 +109,13 @@ private:
 
     QString sPath;
     QPixmap m_background;
+    qreal m_backgroundFactor = 1;
+
+    qreal m_zoom = 1;
+    bool m_fullScreen = false;
+    ViewScale m_view;
+    QPoint m_windowedPos; // of the client area
+    QFont m_scoreFont;
 
     PictureBox PicAll{this};
     PictureBox PicDH{this};

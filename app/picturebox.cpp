@@ -1,16 +1,86 @@
 #include "picturebox.h"
 
+#include "catalogue.h"
+#include "loadpic.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace wimbly {
+
+std::optional<QPixmap> renderBitmap(int id, QSize size, qreal factor, qreal ratio) {
+    // The embedded renders fit exactly: the picture as it has always been drawn.
+    if (factor == 1 && (ratio == 1 || ratio == 2))
+        return res::LoadPic(id);
+    std::optional<QPixmap> picture = res::LoadPic(id, (QSizeF(size) * ratio).toSize());
+    if (picture)
+        picture->setDevicePixelRatio(ratio);
+    return picture;
+}
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
+void PictureBox::setBitmap(int id) {
+    if (render(id))
+        update();
+}
+
+bool PictureBox::render(int id) {
+    const QSize box = m_view.rect(QRect(m_designPos, res::bitmapSize(id))).size();
+    const std::optional<QPixmap> picture =
+        renderBitmap(id, box, m_view.factor(), devicePixelRatioF());
+    if (!picture)
+        return false;
+    m_bitmap = id;
+    m_designSize = res::bitmapSize(id);
+    m_picture = *picture;
+    m_stale = false;
+    applyGeometry();
+    return true;
+}
+
 void PictureBox::setPicture(const QPixmap& picture) {
+    m_bitmap = 0;
+    m_stale = false;
     m_picture = picture;
-    setFixedSize(picture.deviceIndependentSize().toSize());
+    m_designSize = picture.deviceIndependentSize().toSize();
+    applyGeometry();
     update();
+}
+
+const QPixmap& PictureBox::picture() const {
+    if (m_stale) {
+        m_stale = false;
+        const_cast<PictureBox*>(this)->render(m_bitmap);
+    }
+    return m_picture;
+}
+
+void PictureBox::place(QPoint designTopLeft) {
+    m_designPos = designTopLeft;
+    applyGeometry();
+}
+
+void PictureBox::setView(const ViewScale& view) {
+    if (view == m_view)
+        return;
+    const bool rescaled = view.factor() != m_view.factor();
+    m_view = view;
+    applyGeometry();
+    if (rescaled && m_bitmap != 0) {
+        m_stale = true;
+        update();
+    }
+}
+
+void PictureBox::applyGeometry() {
+    const QRect at = m_view.rect(QRect(m_designPos, m_designSize));
+    move(at.topLeft());
+    // A box without a picture keeps the size it has until it gets one.
+    if (!m_designSize.isEmpty())
+        setFixedSize(at.size());
 }
 
 void PictureBox::drawLine(QLine line, QColor colour) {
@@ -26,8 +96,16 @@ void PictureBox::clearDrawing() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    const QPixmap& picture = this->picture();
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_picture);
+    painter.drawPixmap(0, 0, picture);
+    if (m_lines.empty())
+        return;
+    // Lines are in design pixels: at another view each covers the box pixels its design pixels
+    // cover, so a frame is as thick as the view's factor and stays where the picture puts it.
+    if (!designScale() && !m_designSize.isEmpty())
+        painter.scale(qreal(width()) / m_designSize.width(),
+                      qreal(height()) / m_designSize.height());
     for (const Stroke& stroke : m_lines) {
         // The board's lines are horizontal or vertical: fill the pixels from one end to the
         // other, so the line is exactly one logical pixel wide at every device pixel ratio.
@@ -37,7 +115,15 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-    emit mousePressed(event->button(), event->modifiers(), event->position());
+    QPointF at = event->position();
+    if (!designScale() && !m_designSize.isEmpty()) {
+        // The design pixel under the middle of the screen pixel pressed, in whole pixels as at
+        // 100 %: a press anywhere on a cell's picture counts as that cell.
+        const qreal half = 0.5 / devicePixelRatioF();
+        at = QPointF(std::floor((at.x() + half) * m_designSize.width() / width()),
+                     std::floor((at.y() + half) * m_designSize.height() / height()));
+    }
+    emit mousePressed(event->button(), event->modifiers(), at);
     event->accept();
 }
 

@@ -16,13 +16,13 @@ const QString HelpText = QStringLiteral("游戏目的：锻炼孩子的记忆力
 
 Form3::Form3(QWidget* mainWindow) : SecondaryWindow(mainWindow) {
     setWindowTitle(QStringLiteral("帮助"));
-    setFixedSize(res::HelpClientSize);
+    setFixedSize(view().size(res::HelpClientSize));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
 
-    Label1.setGeometry(res::HelpTextGeometry);
+    Label1.setGeometry(view().rect(res::HelpTextGeometry));
     Label1.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1.setWordWrap(true);
 }
@@ -36,7 +36,7 @@ Form3* Form3::open(QWidget* mainWindow) {
 
 void Form3::Form_Load() {
     holdMainWindow();
-    move(res::HelpScreenPosition);
+    placeOnScreen(res::HelpScreenPosition);
     Label1.setText(HelpText);
 }
 

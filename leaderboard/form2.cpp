@@ -64,12 +64,12 @@ std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
 Form2::Form2(const QString& sPath, QWidget* mainWindow)
     : SecondaryWindow(mainWindow), m_table(sPath) {
     setWindowTitle(Title);
-    setFixedSize(ClientSize);
+    setFixedSize(view().size(ClientSize));
     makeWhite(*this);
 
     Labt.setObjectName(QStringLiteral("Labt"));
-    Labt.setGeometry(LabtRect);
-    Labt.setFont(headingFont());
+    Labt.setGeometry(view().rect(LabtRect));
+    Labt.setFont(view().font(headingFont()));
     QPalette red = Labt.palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Labt.setPalette(red);
@@ -78,16 +78,16 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Labt.setText(EnterHeading);
 
     Text1.setObjectName(QStringLiteral("Text1"));
-    Text1.setGeometry(Text1Rect);
+    Text1.setGeometry(view().rect(Text1Rect));
     Text1.setMaxLength(std::numeric_limits<int>::max());
 
     Command1.setObjectName(QStringLiteral("Command1"));
-    Command1.setGeometry(Command1Rect);
+    Command1.setGeometry(view().rect(Command1Rect));
     Command1.setText(QStringLiteral("确认"));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
         auto label = std::make_unique<QLabel>(this);
-        label->setGeometry(rect);
+        label->setGeometry(view().rect(rect));
         makeWhite(*label);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         // Names come from a file anyone can edit: never interpret them as markup.
@@ -110,6 +110,7 @@ Form2* Form2::open(const QString& sPath, qint32 fcount, QWidget* mainWindow) {
     auto* form = new Form2(sPath, mainWindow);
     form->fcount = fcount;
     form->Form_Load();
+    form->placeOnScreen(std::nullopt);
     form->show();
     return form;
 }
@@ -146,10 +147,10 @@ void Form2::Form_Load() {
     for (int i = 0; i < Leaderboard::Places; ++i) {
         Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
         Label1[i]->setText(m_table.sName(i).left(MaxShownChars));
-        Label1[i]->move(Label1[i]->x(), RowTop + RowStep * i);
+        Label1[i]->move(Label1[i]->x(), view().length(RowTop + RowStep * i));
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         Label2[i]->setText(QString::number(m_table.nScore(i)));
-        Label2[i]->move(Label2[i]->x(), RowTop + RowStep * i);
+        Label2[i]->move(Label2[i]->x(), view().length(RowTop + RowStep * i));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "loadpic.h"
 
 #include "bmp.h"
+#include "catalogue.h"
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -51,6 +52,27 @@ std::optional<QPixmap> LoadPic(int id) {
     QImage image = loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id));
     if (image.isNull())
         return std::nullopt;
+    return QPixmap::fromImage(std::move(image));
+}
+
+std::optional<QPixmap> LoadPic(int id, QSize pixels) {
+    const QSize design = bitmapSize(id);
+    if (design.isEmpty() || pixels.isEmpty())
+        return std::nullopt;
+    QImage image;
+    for (int render : {1, 2, 4}) {
+        const QSize size = design * render;
+        if (render < 4 && (size.width() < pixels.width() || size.height() < pixels.height()))
+            continue;
+        image = render == 1 ? loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id))
+                            : loadBitmap(QStringLiteral(":/bitmap/%1@%2x.bmp").arg(id).arg(render));
+        if (!image.isNull())
+            break;
+    }
+    if (image.isNull())
+        return std::nullopt;
+    if (image.size() != pixels)
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return QPixmap::fromImage(std::move(image));
 }
 

@@ -1,6 +1,7 @@
 #include "secondarywindow.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 
 namespace wimbly {
 
@@ -9,6 +10,25 @@ SecondaryWindow::SecondaryWindow(QWidget* mainWindow)
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_mainWindow(mainWindow) {
     setAttribute(Qt::WA_DeleteOnClose);
+    if (const auto* host = dynamic_cast<const ViewHost*>(mainWindow)) {
+        m_view = ViewScale(host->viewFactor());
+        m_overFullScreen = host->coversScreen();
+    }
+    // Controls without a font of their own take the window's.
+    if (m_view.factor() != 1)
+        setFont(m_view.font(font()));
+    // A full-screen window would otherwise hide this one when it takes the focus back.
+    if (m_overFullScreen)
+        setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
+void SecondaryWindow::placeOnScreen(std::optional<QPoint> designPos) {
+    if (m_overFullScreen && m_mainWindow) {
+        const QRect area = m_mainWindow->screen()->geometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    } else if (designPos) {
+        move(m_view.point(*designPos));
+    }
 }
 
 SecondaryWindow::~SecondaryWindow() {

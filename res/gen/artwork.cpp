@@ -105,7 +105,11 @@ QImage Artwork::drawing(const QByteArray& svg, QSize size, QRgb ground) const {
 }
 
 QImage Artwork::character(int n, int scale) const {
-    return drawing(m_characters.at(n), CharacterSize * scale, CharacterGround);
+    return characterAt(n, CharacterSize * scale);
+}
+
+QImage Artwork::characterAt(int n, QSize size) const {
+    return drawing(m_characters.at(n), size, CharacterGround);
 }
 
 // The same character layers as bitmaps 101..136, so cell n matches bitmap 101 + n pixel for

@@ -21,6 +21,8 @@ public:
 
     // The picture with the given bitmap id; a null image for an id not in the catalogue.
     QImage bitmap(int id, int scale) const;
+    // Character `n` (0 based) drawn at any size on its ground colour.
+    QImage characterAt(int n, QSize size) const;
     // The program's icon, size x size, with a transparent surround.
     QImage icon(int size) const;
 

@@ -173,6 +173,9 @@ int main(int argc, char* argv[]) {
                         wimbly::resgen::encodeBmp24(x1[id]));
         ok &= writeFile(out.filePath(QStringLiteral("bitmap/%1@2x.bmp").arg(id)),
                         wimbly::resgen::encodeBmp24(x2[id]));
+        // The finest render, which the program scales down for large zoom factors.
+        ok &= writeFile(out.filePath(QStringLiteral("bitmap/%1@4x.bmp").arg(id)),
+                        wimbly::resgen::encodeBmp24(art.bitmap(id, 4)));
     }
 
     QList<QByteArray> pngs;

@@ -164,7 +164,8 @@ void TestResources::catalogueHoldsExactlyTheBitmapsCuesAndIconSizesTheProgramCar
 
     QStringList expected;
     for (int id : ids)
-        expected << QStringLiteral("%1.bmp").arg(id) << QStringLiteral("%1@2x.bmp").arg(id);
+        expected << QStringLiteral("%1.bmp").arg(id) << QStringLiteral("%1@2x.bmp").arg(id)
+                 << QStringLiteral("%1@4x.bmp").arg(id);
     QStringList embedded = QDir(QStringLiteral(":/bitmap")).entryList(QDir::Files);
     expected.sort();
     embedded.sort();
@@ -212,6 +213,7 @@ void TestResources::bitmapsAre24BitUncompressed_data() {
     for (const Entry& e : catalogue()) {
         QTest::addRow("%d", e.id) << bitmapPath(e.id, 1) << e.size;
         QTest::addRow("%d@2x", e.id) << bitmapPath(e.id, 2) << e.size * 2;
+        QTest::addRow("%d@4x", e.id) << bitmapPath(e.id, 4) << e.size * 4;
     }
     QTest::addRow("icon") << QStringLiteral(":/icon/icon.bmp") << QSize(32, 32);
 }
@@ -558,8 +560,8 @@ void TestResources::generatorIsDeterministicAndMatchesTheEmbeddedFiles() {
             ++compared;
         }
     }
-    // Every bitmap at 1x and 2x, every cue, the icon bitmap and five icon sizes.
-    QCOMPARE(compared, int(catalogue().size()) * 2 + int(Cues.size()) + 1 + 5);
+    // Every bitmap at 1x, 2x and 4x, every cue, the icon bitmap and five icon sizes.
+    QCOMPARE(compared, int(catalogue().size()) * 3 + int(Cues.size()) + 1 + 5);
 }
 
 QTEST_MAIN(TestResources)

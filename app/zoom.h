@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QtGlobal>
+
+namespace wimbly {
+
+class Form1;
+
+namespace zoom {
+
+inline constexpr qreal Min = 0.5;
+inline constexpr qreal Max = 4;
+
+// `factor` within [Min, Max]; a value that is not a number gives 1.
+qreal clamped(qreal factor);
+// The first step above `factor`, or `factor` itself when none is; the steps run 1, 1.25, 1.5,
+// 1.75, 2, 2.5, 3, 4.
+qreal stepIn(qreal factor);
+// The last step below `factor`, never below 1; `factor` itself when none is.
+qreal stepOut(qreal factor);
+
+} // namespace zoom
+
+// The main window's zoom and full-screen keys: Ctrl+Plus and Ctrl+= zoom in, Ctrl+Minus zooms
+// out, Ctrl+0 returns to 100 % and F11 toggles full screen. Installed on the window, it takes
+// only these keys and leaves every other event to the window.
+class ViewKeys : public QObject {
+    Q_OBJECT
+public:
+    explicit ViewKeys(Form1& window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Form1& m_window;
+};
+
+} // namespace wimbly

@@ -1,0 +1,112 @@
+// Zoom and full screen: time from Ctrl+Plus (250 % to 300 %) to the fully repainted window with
+// the board open, and from entering full screen to its first complete paint. Run it on a screen
+// of the size to measure, e.g. a private X server of 3840 x 2160:
+//
+//   xvfb-run -s "-screen 0 3840x2160x24" bench/bench_view [rounds]
+
+#include "firstpaint.h"
+#include "form1.h"
+#include "manualclock.h"
+#include "playthrough.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace wimbly;
+
+namespace {
+
+// Counts paint events of the widgets it watches.
+class PaintWatch : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Processes events until the window and the board have both painted since the counts given;
+// the pass of events that painted them has drawn and flushed the whole window.
+void waitForPaints(PaintWatch& window, int windowBefore, PaintWatch& board, int boardBefore) {
+    while (window.paints == windowBefore || board.paints == boardBefore)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+struct Figures {
+    double median, worst, first;
+};
+
+Figures figures(std::vector<double> values) {
+    const double first = values.front();
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.back(), first};
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    QTemporaryDir folder;
+    ManualClock clock;
+    Form1 form({&clock, nullptr, folder.path()});
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    form.game().Picbeg_Click();
+    bench::runUntilAnswering(clock, form);
+
+    PaintWatch windowPaints, boardPaints;
+    form.installEventFilter(&windowPaints);
+    form.board().installEventFilter(&boardPaints);
+    QElapsedTimer timer;
+
+    std::vector<double> zoomSteps;
+    for (int i = 0; i < rounds; ++i) {
+        form.setZoom(2.5);
+        waitForPaints(windowPaints, windowPaints.paints, boardPaints, boardPaints.paints);
+        const int windowBefore = windowPaints.paints, boardBefore = boardPaints.paints;
+        timer.start();
+        QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
+        waitForPaints(windowPaints, windowBefore, boardPaints, boardBefore);
+        zoomSteps.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    form.resetZoom();
+
+    std::vector<double> fullScreen;
+    for (int i = 0; i < rounds; ++i) {
+        QCoreApplication::processEvents();
+        const int windowBefore = windowPaints.paints, boardBefore = boardPaints.paints;
+        timer.start();
+        form.setFullScreenMode(true);
+        waitForPaints(windowPaints, windowBefore, boardPaints, boardBefore);
+        fullScreen.push_back(timer.nsecsElapsed() / 1e6);
+        form.setFullScreenMode(false);
+        waitForPaints(windowPaints, windowPaints.paints, boardPaints, boardPaints.paints);
+    }
+
+    const Figures zoom = figures(zoomSteps);
+    const Figures full = figures(fullScreen);
+    const QSize screen = form.screen()->geometry().size();
+    std::printf(
+        "Ctrl+Plus, 250 %% to 300 %%, to the repainted window: median %.1f ms, worst %.1f ms, "
+        "first %.1f ms over %d rounds\n",
+        zoom.median, zoom.worst, zoom.first, rounds);
+    std::printf("full screen on %d x %d to its first paint: median %.1f ms, worst %.1f ms, first "
+                "%.1f ms\n",
+                screen.width(), screen.height(), full.median, full.worst, full.first);
+    std::printf("resident memory at the end: %ld kB\n", bench::usage().maxRssKb);
+    return 0;
+}
