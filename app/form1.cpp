@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace wimbly {
 
 namespace {
@@ -116,6 +118,43 @@ void Form1::Form_Load() {
     // Slots are drawn above the board so a character never hides behind it.
     for (auto& slot : Pict)
         slot->raise();
+}
+
+// Entry points of the view's scale; they only record the requested state until the scene
+// is drawn at other sizes.
+qreal Form1::zoom() const {
+    return m_zoom;
+}
+
+void Form1::setZoom(qreal factor) {
+    const qreal zoom = std::clamp<qreal>(factor, 0.5, 4);
+    if (qFuzzyCompare(zoom, m_zoom))
+        return;
+    m_zoom = zoom;
+    emit viewChanged();
+}
+
+void Form1::zoomIn() {
+    setZoom(m_zoom * 1.25);
+}
+
+void Form1::zoomOut() {
+    setZoom(m_zoom / 1.25);
+}
+
+void Form1::resetZoom() {
+    setZoom(1);
+}
+
+bool Form1::isFullScreenMode() const {
+    return m_fullScreen;
+}
+
+void Form1::setFullScreenMode(bool on) {
+    if (on == m_fullScreen)
+        return;
+    m_fullScreen = on;
+    emit viewChanged();
 }
 
 QWidget* Form1::secondaryWindow() const {

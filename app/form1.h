@@ -53,6 +53,20 @@ public:
     // The client area, in pixels.
     static constexpr QSize ClientSize = res::MainClientSize;
 
+    // The view's scale: the factor the scene is drawn at (1 is the window's own size), and the
+    // full-screen mode. Changes by key or call report viewChanged().
+    qreal zoom() const;
+    void setZoom(qreal factor);
+    void zoomIn();
+    void zoomOut();
+    void resetZoom();
+    bool isFullScreenMode() const;
+    void setFullScreenMode(bool on);
+
+signals:
+    // The zoom or the full-screen mode changed.
+    void viewChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -91,6 +105,8 @@ private:
     SystemRandom m_ownRandom;
     Game m_game;
     QPointer<QWidget> m_secondary;
+    qreal m_zoom = 1;
+    bool m_fullScreen = false;
 };
 
 } // namespace wimbly
