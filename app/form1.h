@@ -14,9 +14,12 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace wimbly {
+
+class KeyboardPlay;
 
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
@@ -30,6 +33,8 @@ public:
         Clock* clock = nullptr;
         RandomSource* random = nullptr;
         QString folder;
+        // Where cues sound; empty means the system's default audio output.
+        std::unique_ptr<CueOutput> sound = nullptr;
     };
 
     Form1();
@@ -63,6 +68,11 @@ public:
     bool isFullScreenMode() const;
     void setFullScreenMode(bool on);
 
+    // Sound on or off. While it is off no cue is played and no audio stream is opened; the
+    // game's timing is the same either way.
+    bool isSoundOn() const { return m_soundOn; }
+    void setSoundOn(bool on);
+
 signals:
     // The zoom or the full-screen mode changed.
     void viewChanged();
@@ -70,9 +80,11 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();
+    void retranslate();
 
     // GameView
     void setBoardVisible(bool visible) override;
@@ -100,13 +112,15 @@ private:
     std::vector<std::unique_ptr<PictureBox>> Pict;
     QLabel Label1{QStringLiteral("0"), this};
 
-    CuePlayer m_cues;
+    std::optional<CuePlayer> m_cues;
+    bool m_soundOn = true;
     QtClock m_ownClock;
     SystemRandom m_ownRandom;
     Game m_game;
     QPointer<QWidget> m_secondary;
     qreal m_zoom = 1;
     bool m_fullScreen = false;
+    KeyboardPlay* m_keyboard = nullptr;
 };
 
 } // namespace wimbly

@@ -9,9 +9,11 @@ namespace wimbly {
 
 namespace {
 
-const QString Title = QStringLiteral("排行榜");
-const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
-const QString ViewHeading = QStringLiteral("排行榜");
+// Texts in Chinese, the program's own language; tr() gives them in the language in effect.
+const char* const Title = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
+const char* const EnterHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "恭喜恭喜!您上榜了。您的大名:");
+const char* const ViewHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
+const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::Form2", "确认");
 
 constexpr QSize ClientSize{328, 371};
 constexpr QRect LabtRect{24, 16, 225, 25};
@@ -59,7 +61,7 @@ std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
 
 Form2::Form2(const QString& sPath, QWidget* mainWindow)
     : SecondaryWindow(mainWindow), m_table(sPath) {
-    setWindowTitle(Title);
+    setWindowTitle(tr(Title));
     setFixedSize(ClientSize);
     makeWhite(*this);
 
@@ -71,7 +73,7 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Labt.setPalette(red);
     Labt.setAlignment(Qt::AlignCenter);
     Labt.setTextFormat(Qt::PlainText);
-    Labt.setText(EnterHeading);
+    Labt.setText(tr(EnterHeading));
 
     Text1.setObjectName(QStringLiteral("Text1"));
     Text1.setGeometry(Text1Rect);
@@ -79,7 +81,7 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
 
     Command1.setObjectName(QStringLiteral("Command1"));
     Command1.setGeometry(Command1Rect);
-    Command1.setText(QStringLiteral("确认"));
+    Command1.setText(tr(ConfirmCaption));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
         auto label = std::make_unique<QLabel>(this);
@@ -120,10 +122,10 @@ void Form2::Form_Load() {
         if (place < 0) {
             Text1.hide();
             Command1.hide();
-            Labt.setText(ViewHeading);
+            Labt.setText(tr(ViewHeading));
         } else {
             Text1.show();
-            Labt.setText(EnterHeading);
+            Labt.setText(tr(EnterHeading));
         }
     }
 
