@@ -20,7 +20,7 @@
     </message>
     <message>
         <source>恭喜恭喜!您上榜了。您的大名:</source>
-        <translation>Well done! You made the list. Your name:</translation>
+        <translation>You made the list! Your name:</translation>
     </message>
     <message>
         <source>确认</source>
