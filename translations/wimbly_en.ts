@@ -37,7 +37,7 @@
         <source>游戏目的：锻炼孩子的记忆力和观察能力<byte value="xd"/>
 <byte value="xd"/>
 游戏方法：点击三角按钮开始游戏。游戏开始后会播放单一的数码宝贝，你要在随后播放的所有数码宝贝中将它找出来。</source>
-        <translation>Aim of the game: to train a child's memory and power of observation<byte value="xd"/>
+        <translation>Aim of the game: to train a child&apos;s memory and power of observation<byte value="xd"/>
 <byte value="xd"/>
 How to play: click the triangle button to start the game. Once the game has started, a single digital pet is shown; you have to find it among all the digital pets shown after it.</translation>
     </message>
