@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "form2.h"
 #include "form3.h"
+#include "keyboardplay.h"
 #include "loadpic.h"
 #include "zoom.h"
 
@@ -10,6 +11,8 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace wimbly {
 
@@ -44,10 +47,14 @@ Form1::Form1(Setup setup)
     setPalette(windowPalette);
     setAutoFillBackground(true);
 
+    if (setup.sound)
+        m_cues.emplace(std::move(setup.sound));
+    else
+        m_cues.emplace();
+
     Picbeg.place(StartButtonPosition);
-    Picbeg.setToolTip(QStringLiteral("开始"));
     Pichp.place(HelpButtonPosition);
-    Pichp.setToolTip(QStringLiteral("帮助"));
+    retranslate();
 
     Picf.push_back(std::make_unique<PictureBox>(this));
     Picf[0]->place(FirstMarkerPosition);
@@ -76,9 +83,9 @@ Form1::Form1(Setup setup)
                 m_game.PicAll_MouseDown(int(button), int(modifiers), float(at.x()), float(at.y()));
             });
 
-    new ViewKeys(*this);
-
     Form_Load();
+    m_viewKeys = std::make_unique<ViewKeys>(*this);
+    m_keyboard = std::make_unique<KeyboardPlay>(*this);
     if (!setup.folder.isEmpty())
         sPath = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
                                                         : setup.folder + QLatin1Char('/');
@@ -231,6 +238,21 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void Form1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}
+
+void Form1::retranslate() {
+    Picbeg.setToolTip(tr("开始"));
+    Pichp.setToolTip(tr("帮助"));
+}
+
+void Form1::setSoundOn(bool on) {
+    m_soundOn = on;
+}
+
 void Form1::setBoardVisible(bool visible) {
     PicAll.setVisible(visible);
 }
@@ -268,7 +290,10 @@ void Form1::showScore(qint32 score) {
 }
 
 void Form1::playCue(int cueId) {
-    m_cues.PlayCue(cueId);
+    // The cue player opens its audio stream with the first cue it plays; while the sound is
+    // off it is given none.
+    if (m_soundOn)
+        m_cues->PlayCue(cueId);
 }
 
 void Form1::openLeaderboard(qint32 score) {

@@ -15,9 +15,13 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace wimbly {
+
+class KeyboardPlay;
+class ViewKeys;
 
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
@@ -31,6 +35,8 @@ public:
         Clock* clock = nullptr;
         RandomSource* random = nullptr;
         QString folder;
+        // Where cues sound; empty means the system's default audio output.
+        std::unique_ptr<CueOutput> sound = nullptr;
     };
 
     Form1();
@@ -76,6 +82,11 @@ public:
     qreal viewFactor() const override { return m_view.factor(); }
     bool coversScreen() const override { return m_fullScreen; }
 
+    // Sound on or off. While it is off no cue is played and no audio stream is opened; the
+    // game's timing is the same either way.
+    bool isSoundOn() const { return m_soundOn; }
+    void setSoundOn(bool on);
+
 signals:
     // The zoom or the full-screen mode has changed, by key or by call.
     void viewChanged();
@@ -84,9 +95,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();
+    void retranslate();
     // Sizes the window for the zoom or full-screen mode and lays its controls out.
     void applyView();
     // Lays the scene out in a client area of `area`: at the zoom, or fitted and centred in
@@ -126,11 +139,15 @@ private:
     std::vector<std::unique_ptr<PictureBox>> Pict;
     QLabel Label1{QStringLiteral("0"), this};
 
-    CuePlayer m_cues;
+    std::optional<CuePlayer> m_cues;
+    bool m_soundOn = true;
     QtClock m_ownClock;
     SystemRandom m_ownRandom;
     Game m_game;
     QPointer<QWidget> m_secondary;
+    // The key handlers read the window's members: declared last, so they go first.
+    std::unique_ptr<ViewKeys> m_viewKeys;
+    std::unique_ptr<KeyboardPlay> m_keyboard;
 };
 
 } // namespace wimbly

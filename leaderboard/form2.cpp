@@ -9,9 +9,11 @@ namespace wimbly {
 
 namespace {
 
-const QString Title = QStringLiteral("排行榜");
-const QString EnterHeading = QStringLiteral("恭喜恭喜!您上榜了。您的大名:");
-const QString ViewHeading = QStringLiteral("排行榜");
+// Texts in Chinese, the program's own language; tr() gives them in the language in effect.
+const char* const Title = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
+const char* const EnterHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "恭喜恭喜!您上榜了。您的大名:");
+const char* const ViewHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
+const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::Form2", "确认");
 
 // The heading when the table cannot be written. Translated at the point of use, so that the
 // window speaks the program's current language.
@@ -63,7 +65,7 @@ std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
 
 Form2::Form2(const QString& sPath, QWidget* mainWindow)
     : SecondaryWindow(mainWindow), m_table(sPath) {
-    setWindowTitle(Title);
+    setWindowTitle(tr(Title));
     setFixedSize(view().size(ClientSize));
     makeWhite(*this);
 
@@ -75,7 +77,7 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Labt.setPalette(red);
     Labt.setAlignment(Qt::AlignCenter);
     Labt.setTextFormat(Qt::PlainText);
-    Labt.setText(EnterHeading);
+    Labt.setText(tr(EnterHeading));
 
     Text1.setObjectName(QStringLiteral("Text1"));
     Text1.setGeometry(view().rect(Text1Rect));
@@ -83,7 +85,7 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
 
     Command1.setObjectName(QStringLiteral("Command1"));
     Command1.setGeometry(view().rect(Command1Rect));
-    Command1.setText(QStringLiteral("确认"));
+    Command1.setText(tr(ConfirmCaption));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
         auto label = std::make_unique<QLabel>(this);
@@ -131,10 +133,10 @@ void Form2::Form_Load() {
         if (place < 0) {
             Text1.hide();
             Command1.hide();
-            Labt.setText(ViewHeading);
+            Labt.setText(tr(ViewHeading));
         } else {
             Text1.show();
-            Labt.setText(EnterHeading);
+            Labt.setText(tr(EnterHeading));
         }
     }
 

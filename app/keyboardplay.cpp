@@ -1,0 +1,172 @@
+#include "keyboardplay.h"
+
+#include "form1.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wimbly {
+
+namespace {
+
+// A gold ring, clearly apart from the white frame of a found cell.
+const QColor HighlightColour(255, 200, 0);
+// The ring lies inside the white frame, which runs one pixel inside the grid lines, so it
+// covers neither the grid nor a frame; it is this many board pixels wide.
+constexpr int RingInset = 2;
+constexpr int RingWidth = 3;
+
+// The ring over one cell. It takes no mouse input, so a press passes to the board below.
+class CellHighlight : public QWidget {
+public:
+    explicit CellHighlight(QWidget* board) : QWidget(board) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        setObjectName(QStringLiteral("cellHighlight"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        // The widget covers the area inside the frame; its scale follows the board's.
+        const qreal scale = qreal(parentWidget()->width()) / res::BoardSize.width();
+        const qreal pen = RingWidth * scale;
+        QPainter painter(this);
+        painter.setPen(QPen(HighlightColour, pen, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2));
+    }
+};
+
+} // namespace
+
+KeyboardPlay::KeyboardPlay(Form1& window) : QObject(&window), m_window(window) {
+    m_window.installEventFilter(this);
+    m_window.board().installEventFilter(this);
+    connect(&m_window, &Form1::viewChanged, this, [this] {
+        if (highlightShown())
+            placeHighlight();
+    });
+}
+
+KeyboardPlay::~KeyboardPlay() = default;
+
+bool KeyboardPlay::highlightShown() const {
+    return m_highlight && m_highlight->isVisible();
+}
+
+bool KeyboardPlay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window.board()) {
+        // The highlight belongs to one opening of the board.
+        if (event->type() == QEvent::Hide)
+            hideHighlight();
+        else if (event->type() == QEvent::Resize && highlightShown())
+            placeHighlight();
+        return false;
+    }
+    if (watched == &m_window && event->type() == QEvent::KeyPress && m_window.isEnabled()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Shortcuts with Ctrl or Alt belong to others; the keypad's keys count as the main ones.
+        if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+            return false;
+        return handleKey(key->key(), key->isAutoRepeat());
+    }
+    return false;
+}
+
+bool KeyboardPlay::handleKey(int key, bool autoRepeat) {
+    switch (key) {
+    case Qt::Key_Left:
+        moveHighlight(-1, 0);
+        return true;
+    case Qt::Key_Right:
+        moveHighlight(1, 0);
+        return true;
+    case Qt::Key_Up:
+        moveHighlight(0, -1);
+        return true;
+    case Qt::Key_Down:
+        moveHighlight(0, 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: {
+        // A held key must not press cell after cell or start game after game.
+        if (autoRepeat)
+            return true;
+        // A halted board takes no more presses and nothing else is due: as for a game that is
+        // over, the start button is the only way on, so the key stands in for it.
+        const Game::Phase phase = m_window.game().phase();
+        if (phase == Game::Phase::Idle || phase == Game::Phase::Over ||
+            phase == Game::Phase::Halted)
+            m_window.game().Picbeg_Click();
+        else if (boardTakesClicks())
+            pressHighlightedCell();
+        return true;
+    }
+    case Qt::Key_F1:
+        if (!autoRepeat)
+            m_window.game().Pichp_Click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool KeyboardPlay::boardTakesClicks() const {
+    const Game& game = m_window.game();
+    return game.phase() == Game::Phase::Answering && game.state().canclick &&
+           m_window.board().isVisible();
+}
+
+void KeyboardPlay::moveHighlight(int dx, int dy) {
+    if (!boardTakesClicks())
+        return;
+    // The first arrow key shows where the highlight stands; the next ones move it. It stops
+    // at the board's edges rather than jumping to the other side.
+    if (highlightShown()) {
+        m_cell.setX(std::clamp(m_cell.x() + dx, 0, Game::Columns - 1));
+        m_cell.setY(std::clamp(m_cell.y() + dy, 0, Game::Rows - 1));
+    }
+    placeHighlight();
+}
+
+void KeyboardPlay::pressHighlightedCell() {
+    // Enter before any arrow key has shown the highlight presses nothing unseen: it shows
+    // the highlight first.
+    if (!highlightShown()) {
+        placeHighlight();
+        return;
+    }
+    const float x = float(m_cell.x() * Game::CellWidth + Game::CellWidth / 2);
+    const float y = float(m_cell.y() * Game::CellHeight + Game::CellHeight / 2);
+    m_window.game().PicAll_MouseDown(int(Qt::LeftButton), 0, x, y);
+}
+
+void KeyboardPlay::placeHighlight() {
+    QWidget& board = m_window.board();
+    if (!m_highlight)
+        m_highlight = new CellHighlight(&board);
+    // Board pixels to the board widget's own, whatever size the view gives it.
+    const qreal sx = qreal(board.width()) / res::BoardSize.width();
+    const qreal sy = qreal(board.height()) / res::BoardSize.height();
+    const int left = m_cell.x() * Game::CellWidth + RingInset;
+    const int top = m_cell.y() * Game::CellHeight + RingInset;
+    const int width = Game::CellWidth - 2 * RingInset + 1;
+    const int height = Game::CellHeight - 2 * RingInset + 1;
+    m_highlight->setGeometry(QRect(QPoint(int(std::lround(left * sx)), int(std::lround(top * sy))),
+                                   QPoint(int(std::lround((left + width) * sx)) - 1,
+                                          int(std::lround((top + height) * sy)) - 1)));
+    m_highlight->raise();
+    m_highlight->show();
+}
+
+void KeyboardPlay::hideHighlight() {
+    if (m_highlight)
+        m_highlight->hide();
+}
+
+} // namespace wimbly

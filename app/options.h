@@ -1,0 +1,40 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace wimbly {
+
+// What the command line asks of one run. Each option set here wins over the remembered
+// preference for this run only.
+struct Options {
+    std::optional<qreal> zoom;
+    bool fullScreen = false;
+    bool mute = false;
+    std::optional<Language> language;
+
+    // `remembered` with this run's options laid over it.
+    Preferences over(Preferences remembered) const;
+};
+
+// The outcome of reading the command line: either options to start with, or text to print
+// and an exit status to end with before any window opens.
+struct CommandLine {
+    Options options;
+    // Set when the program ends at once: 0 after --help or --version, 1 after an error.
+    std::optional<int> exitCode;
+    // What to print before ending: help or version to standard output, an error to standard
+    // error.
+    QString message;
+};
+
+// Reads `arguments` (the program's name first). It needs no application object, so it runs
+// before the program connects to a display. The options Qt itself takes (-platform, -display,
+// -style, ...) are let through for the application object to read.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+} // namespace wimbly

@@ -1,0 +1,145 @@
+#include "parentsmenu.h"
+
+#include "catalogue.h"
+#include "form1.h"
+#include "language.h"
+
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace wimbly {
+
+ParentsMenu::ParentsMenu(Form1& window, SettingsStore* store)
+    : QObject(&window), m_window(window), m_store(store), m_zoom(window.zoom()),
+      m_fullScreen(window.isFullScreenMode()) {
+    m_window.installEventFilter(this);
+    connect(&m_window, &Form1::viewChanged, this, &ParentsMenu::rememberView);
+}
+
+ParentsMenu::~ParentsMenu() {
+    delete m_menu;
+}
+
+void ParentsMenu::apply(const Preferences& preferences) {
+    SettingsStore* const store = m_store;
+    m_store = nullptr;
+    useLanguage(preferences.language);
+    m_window.setSoundOn(preferences.soundOn);
+    m_window.setZoom(preferences.zoom);
+    m_window.setFullScreenMode(preferences.fullScreen);
+    m_zoom = m_window.zoom();
+    m_fullScreen = m_window.isFullScreenMode();
+    m_store = store;
+}
+
+void ParentsMenu::setSoundOn(bool on) {
+    m_window.setSoundOn(on);
+    if (m_store)
+        m_store->saveSoundOn(on);
+}
+
+void ParentsMenu::setLanguage(Language language) {
+    if (useLanguage(language) && m_store)
+        m_store->saveLanguage(language);
+}
+
+void ParentsMenu::rememberView() {
+    const bool fullScreen = m_window.isFullScreenMode();
+    const qreal zoom = m_window.zoom();
+    if (m_store && fullScreen != m_fullScreen)
+        m_store->saveFullScreen(fullScreen);
+    // In full screen the view fits the screen; the zoom to remember is the window's own.
+    else if (m_store && !fullScreen && !qFuzzyCompare(zoom, m_zoom))
+        m_store->saveZoom(zoom);
+    m_fullScreen = fullScreen;
+    if (!fullScreen)
+        m_zoom = zoom;
+}
+
+QMenu* ParentsMenu::popup(const QPoint& globalPos) {
+    delete m_menu;
+    auto* menu = new QMenu(&m_window);
+    m_menu = menu;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("parentsMenu"));
+
+    menu->addAction(tr("放大"), &m_window, &Form1::zoomIn);
+    menu->addAction(tr("缩小"), &m_window, &Form1::zoomOut);
+    menu->addAction(tr("100 %"), &m_window, &Form1::resetZoom);
+    menu->addSeparator();
+    QAction* fullScreen = menu->addAction(tr("全屏"));
+    fullScreen->setCheckable(true);
+    fullScreen->setChecked(m_window.isFullScreenMode());
+    connect(fullScreen, &QAction::toggled, &m_window, &Form1::setFullScreenMode);
+    QAction* sound = menu->addAction(tr("声音"));
+    sound->setCheckable(true);
+    sound->setChecked(m_window.isSoundOn());
+    connect(sound, &QAction::toggled, this, &ParentsMenu::setSoundOn);
+
+    // Each language is named in its own script, so a reader of either finds it.
+    QMenu* languages = menu->addMenu(tr("语言"));
+    auto* group = new QActionGroup(languages);
+    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文")},
+                                                    {Language::English, QStringLiteral("English")}};
+    for (const auto& [language, name] : choices) {
+        QAction* action = languages->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(currentLanguage() == language);
+        action->setData(languageCode(language));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, language] { setLanguage(language); });
+    }
+
+    menu->popup(globalPos);
+    return menu;
+}
+
+bool ParentsMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &m_window || !m_window.isEnabled())
+        return false;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_M && key->modifiers() == Qt::ControlModifier) {
+            if (!key->isAutoRepeat())
+                setSoundOn(!m_window.isSoundOn());
+            return true;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        const auto* request = static_cast<QContextMenuEvent*>(event);
+        // The menu key opens the menu too, at the side panel.
+        if (request->reason() == QContextMenuEvent::Keyboard) {
+            const QRect panel = m_window.startButton().geometry();
+            popup(m_window.mapToGlobal(panel.center()));
+            return true;
+        }
+        if (!onSidePanel(request->pos()))
+            return false;
+        popup(request->globalPos());
+        return true;
+    }
+    return false;
+}
+
+bool ParentsMenu::onSidePanel(QPoint pos) const {
+    // The scene's scale and place on the window, read from the start button, which stands
+    // at a known place in it: the side panel is all that is right of the background picture,
+    // and in full screen also the margins around the scene.
+    const QRect button = m_window.startButton().geometry();
+    const qreal scale = qreal(button.width()) / res::bitmapSize(res::StartButton).width();
+    if (scale <= 0)
+        return false;
+    const qreal left = button.x() - res::StartButtonPosition.x() * scale;
+    const qreal top = button.y() - res::StartButtonPosition.y() * scale;
+    const qreal x = (pos.x() - left) / scale;
+    const qreal y = (pos.y() - top) / scale;
+    const QSize scene = res::MainClientSize;
+    if (x < 0 || y < 0 || x >= scene.width() || y >= scene.height())
+        return true;
+    return x >= res::bitmapSize(res::Background).width();
+}
+
+} // namespace wimbly

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+
+namespace wimbly {
+
+class Form1;
+
+// The grown-ups' controls of the main window, out of a child's way: Ctrl+M turns the sound
+// off and on, and a right-click on the navy side panel opens a menu with the zoom, full
+// screen, sound and language. What is chosen there is remembered in the store, each
+// preference as it changes.
+class ParentsMenu : public QObject {
+    Q_OBJECT
+public:
+    // `store` may be null: then nothing is remembered. Both must outlive this object.
+    ParentsMenu(Form1& window, SettingsStore* store);
+    ~ParentsMenu() override;
+
+    // Puts `preferences` into effect without remembering them: the start-up's values.
+    void apply(const Preferences& preferences);
+
+    void setSoundOn(bool on);
+    void setLanguage(Language language);
+
+    // Opens the menu at `globalPos` without waiting for a choice; returns it.
+    QMenu* popup(const QPoint& globalPos);
+    // The menu while it is open.
+    QMenu* menu() const { return m_menu; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool onSidePanel(QPoint pos) const;
+    void rememberView();
+
+    Form1& m_window;
+    SettingsStore* m_store;
+    QPointer<QMenu> m_menu;
+    // The view as last put into effect, to remember only what a change touched.
+    qreal m_zoom = 1;
+    bool m_fullScreen = false;
+};
+
+} // namespace wimbly

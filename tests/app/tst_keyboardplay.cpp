@@ -1,0 +1,287 @@
+#include "boardpoint.h"
+#include "form1.h"
+#include "form2.h"
+#include "form3.h"
+#include "keyboardplay.h"
+#include "manualclock.h"
+#include "randomsource.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using wimbly::Form1;
+using wimbly::Game;
+using wimbly::KeyboardPlay;
+using wimbly::ManualClock;
+using wimbly::SeededRandom;
+
+namespace {
+
+// Runs the pending sequence until the board is open for answers.
+void runUntilAnswering(ManualClock& clock, const Game& game) {
+    while (game.phase() != Game::Phase::Answering && clock.advanceToAlarm()) {
+    }
+    QCOMPARE(game.phase(), Game::Phase::Answering);
+}
+
+KeyboardPlay& keyboardOf(Form1& form) {
+    auto* keyboard = form.findChild<KeyboardPlay*>();
+    Q_ASSERT(keyboard);
+    return *keyboard;
+}
+
+QWidget* highlightOf(Form1& form) {
+    return form.board().findChild<QWidget*>(QStringLiteral("cellHighlight"));
+}
+
+// Moves the highlight to board cell `cell` with the arrow keys alone, from wherever it stands.
+void walkTo(Form1& form, int cell) {
+    KeyboardPlay& keyboard = keyboardOf(form);
+    if (!keyboard.highlightShown())
+        QTest::keyClick(&form, Qt::Key_Down);
+    QVERIFY(keyboard.highlightShown());
+    const QPoint target(cell % 9, cell / 9);
+    while (keyboard.cell().x() < target.x())
+        QTest::keyClick(&form, Qt::Key_Right);
+    while (keyboard.cell().x() > target.x())
+        QTest::keyClick(&form, Qt::Key_Left);
+    while (keyboard.cell().y() < target.y())
+        QTest::keyClick(&form, Qt::Key_Down);
+    while (keyboard.cell().y() > target.y())
+        QTest::keyClick(&form, Qt::Key_Up);
+    QCOMPARE(keyboard.cell(), target);
+}
+
+} // namespace
+
+class TestKeyboardPlay : public QObject {
+    Q_OBJECT
+private slots:
+    void wholeGameIsPlayedWithArrowsAndEnterOnly();
+    void enterAndSpaceNeverRestartARunningGame_data();
+    void enterAndSpaceNeverRestartARunningGame();
+    void highlightIsAGoldRingInsideTheCellApartFromTheFrames();
+    void highlightAppearsWithTheFirstArrowAndStopsAtTheEdges();
+    void f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen();
+};
+
+void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    ManualClock clock;
+    SeededRandom random(13);
+    Form1 form({&clock, &random, folder.path()});
+    form.show();
+
+    QTest::keyClick(&form, Qt::Key_Return);
+    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
+    QVERIFY(form.marker(2).isVisible());
+
+    // Three turns of one character at 100 points, then two of two at 200.
+    const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
+    qsizetype shown = 0;
+    for (int turn = 0; turn < 5; ++turn) {
+        runUntilAnswering(clock, form.game());
+        QVERIFY2(!keyboardOf(form).highlightShown(), "no highlight before the first arrow key");
+        const int level = form.game().state().level;
+        for (int i = 0; i <= level; ++i) {
+            walkTo(form, form.game().state().order[i]);
+            QTest::keyClick(&form, i % 2 ? Qt::Key_Space : Qt::Key_Return);
+            QCOMPARE(form.score().text(), scores.at(shown++));
+        }
+        clock.advance(100);
+        QVERIFY(!form.board().isVisible());
+        QVERIFY2(!keyboardOf(form).highlightShown(), "the highlight goes with the board");
+    }
+    QCOMPARE(shown, scores.size());
+
+    // Four wrong presses end the game.
+    runUntilAnswering(clock, form.game());
+    walkTo(form, (form.game().state().order[0] + 1) % 36);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(&form, Qt::Key_Return);
+    QCOMPARE(form.game().phase(), Game::Phase::Over);
+    auto* leaderboard = qobject_cast<wimbly::Form2*>(form.secondaryWindow());
+    QVERIFY(leaderboard);
+    QCOMPARE(leaderboard->fcount, 1100);
+
+    // While the leaderboard is open the main window's keys do nothing.
+    QVERIFY(!form.isEnabled());
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_F1, Qt::Key_Left})
+        QTest::keyClick(&form, key);
+    QCOMPARE(form.game().phase(), Game::Phase::Over);
+    QCOMPARE(form.secondaryWindow(), leaderboard);
+
+    auto* name = leaderboard->findChild<QLineEdit*>();
+    QVERIFY(name);
+    QTest::keyClicks(name, QStringLiteral("kim"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(form.isEnabled());
+
+    // Once the leaderboard has closed, Enter starts the next game.
+    QTest::keyClick(&form, Qt::Key_Return);
+    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
+    QCOMPARE(form.score().text(), QStringLiteral("0"));
+}
+
+void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame_data() {
+    QTest::addColumn<Game::Phase>("phase");
+    QTest::addColumn<Qt::Key>("key");
+    const std::pair<Game::Phase, const char*> phases[] = {
+        {Game::Phase::Presenting, "presenting"},
+        {Game::Phase::Answering, "answering"},
+        {Game::Phase::TurnEnd, "turn end"},
+        {Game::Phase::Celebrating, "celebrating"}};
+    for (const auto& [phase, name] : phases) {
+        QTest::addRow("%s, Enter", name) << phase << Qt::Key_Return;
+        QTest::addRow("%s, keypad Enter", name) << phase << Qt::Key_Enter;
+        QTest::addRow("%s, Space", name) << phase << Qt::Key_Space;
+    }
+}
+
+// A restart would put the score back to 0 and begin the first turn's parade again.
+void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
+    QFETCH(Game::Phase, phase);
+    QFETCH(Qt::Key, key);
+    ManualClock clock;
+    SeededRandom random(13);
+    Form1 form({&clock, &random, {}});
+    form.show();
+    form.startButton().clicked();
+    runUntilAnswering(clock, form.game());
+    const auto first = wimbly::test::centreOfCell(form.game().state().order[0]);
+    const auto wrong = wimbly::test::centreOfCell((form.game().state().order[0] + 1) % 36);
+    // A wrong press costs a marker, then the right one ends the turn.
+    form.game().PicAll_MouseDown(1, 0, float(wrong.x()), float(wrong.y()));
+    form.game().PicAll_MouseDown(1, 0, float(first.x()), float(first.y()));
+    QCOMPARE(form.score().text(), QStringLiteral("100"));
+    while (form.game().phase() != phase && clock.advanceToAlarm()) {
+    }
+    QCOMPARE(form.game().phase(), phase);
+    const qint64 due = clock.alarmDue();
+    const bool pending = clock.alarmPending();
+    const auto order = form.game().state().order;
+
+    QTest::keyClick(&form, key);
+    QTest::keyClick(&form, key);
+
+    QVERIFY(form.score().text() != QStringLiteral("0"));
+    QVERIFY(!form.marker(2).isVisible());
+    // In the other phases the keys change nothing at all; while answering the second key
+    // presses a cell, which may score or cost a marker.
+    if (phase != Game::Phase::Answering) {
+        QCOMPARE(form.score().text(), QStringLiteral("100"));
+        QCOMPARE(form.game().phase(), phase);
+        QCOMPARE(form.game().state().lcount, 1);
+        QCOMPARE(form.game().state().order, order);
+        QCOMPARE(clock.alarmPending(), pending);
+        if (pending)
+            QCOMPARE(clock.alarmDue(), due);
+    }
+}
+
+void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
+    ManualClock clock;
+    SeededRandom random(13);
+    Form1 form({&clock, &random, {}});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_Space);
+    runUntilAnswering(clock, form.game());
+    const QImage before = form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    // Row 1, column 1: a cell with neighbours on every side.
+    const int cell = 10;
+    walkTo(form, cell);
+    const QImage after = form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(after.size(), before.size());
+
+    const qreal ratio = after.devicePixelRatio();
+    // Inside the white frame: from two pixels in from the grid lines.
+    const QRectF ring(38 * (cell % 9) + 2, 55 * (cell / 9) + 2, 35, 52);
+    int gold = 0;
+    for (int y = 0; y < after.height(); ++y) {
+        for (int x = 0; x < after.width(); ++x) {
+            if (after.pixel(x, y) == before.pixel(x, y))
+                continue;
+            const QPointF logical(x / ratio, y / ratio);
+            QVERIFY2(ring.contains(logical),
+                     qPrintable(QStringLiteral("changed at %1, %2").arg(x).arg(y)));
+            const QColor colour = after.pixelColor(x, y);
+            QVERIFY2(colour != QColor(Qt::white), "the highlight is not the white frame");
+            if (colour == QColor(255, 200, 0))
+                ++gold;
+        }
+    }
+    // The ring's four sides, three board pixels wide.
+    QVERIFY2(gold * 1.0 / (ratio * ratio) >= 2 * 3 * (35 + 52) - 36,
+             qPrintable(QString::number(gold)));
+}
+
+void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
+    ManualClock clock;
+    SeededRandom random(13);
+    Form1 form({&clock, &random, {}});
+    form.show();
+    KeyboardPlay& keyboard = keyboardOf(form);
+    // Arrows do nothing while the board is closed.
+    QTest::keyClick(&form, Qt::Key_Right);
+    QVERIFY(!keyboard.highlightShown());
+    QTest::keyClick(&form, Qt::Key_Return);
+    QTest::keyClick(&form, Qt::Key_Right);
+    QVERIFY(!keyboard.highlightShown());
+
+    runUntilAnswering(clock, form.game());
+    QTest::keyClick(&form, Qt::Key_Right);
+    QVERIFY(keyboard.highlightShown());
+    QVERIFY(highlightOf(form) && highlightOf(form)->isVisible());
+    QCOMPARE(keyboard.cell(), QPoint(0, 0));
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(&form, Qt::Key_Right);
+    QCOMPARE(keyboard.cell(), QPoint(8, 0));
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(&form, Qt::Key_Down);
+    QCOMPARE(keyboard.cell(), QPoint(8, 3));
+    QTest::keyClick(&form, Qt::Key_Left);
+    QTest::keyClick(&form, Qt::Key_Up);
+    QCOMPARE(keyboard.cell(), QPoint(7, 2));
+    // Keys with Ctrl or Alt are not the game's.
+    QTest::keyClick(&form, Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(keyboard.cell(), QPoint(7, 2));
+}
+
+void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen() {
+    ManualClock clock;
+    SeededRandom random(13);
+    Form1 form({&clock, &random, {}});
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Return);
+    runUntilAnswering(clock, form.game());
+    walkTo(form, form.game().state().order[0]);
+
+    QTest::keyClick(&form, Qt::Key_F1);
+    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    QVERIFY(help);
+    QVERIFY(!form.isEnabled());
+    QVERIFY(!form.game().state().canclick);
+    QCOMPARE(form.game().phase(), Game::Phase::Halted);
+    QTest::keyClick(&form, Qt::Key_F1);
+    QTest::keyClick(&form, Qt::Key_Return);
+    QCOMPARE(form.secondaryWindow(), help);
+
+    help->close();
+    QVERIFY(form.isEnabled());
+    // The halted board judges no press, from the keyboard as from the mouse: arrows move
+    // nothing, and Enter, as the start button, begins a new game, the only way on.
+    const QPoint cell = keyboardOf(form).cell();
+    QTest::keyClick(&form, cell.x() < 8 ? Qt::Key_Right : Qt::Key_Left);
+    QCOMPARE(keyboardOf(form).cell(), cell);
+    QTest::keyClick(&form, Qt::Key_Return);
+    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
+    QVERIFY(!form.board().isVisible());
+}
+
+QTEST_MAIN(TestKeyboardPlay)
+#include "tst_keyboardplay.moc"

@@ -1,0 +1,514 @@
+#include "boardpoint.h"
+#include "cueplayer.h"
+#include "form1.h"
+#include "form2.h"
+#include "form3.h"
+#include "language.h"
+#include "manualclock.h"
+#include "options.h"
+#include "parentsmenu.h"
+#include "randomsource.h"
+#include "settings.h"
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMutex>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSemaphore>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using wimbly::Form1;
+using wimbly::Game;
+using wimbly::Language;
+using wimbly::ManualClock;
+using wimbly::ParentsMenu;
+using wimbly::Preferences;
+using wimbly::SeededRandom;
+using wimbly::SettingsStore;
+
+namespace {
+
+// The cues that reached the sound output, in order; `started` counts them.
+struct CueLog {
+    QMutex mutex;
+    QList<int> ids;
+    QSemaphore started;
+
+    QList<int> snapshot() {
+        QMutexLocker lock(&mutex);
+        return ids;
+    }
+};
+
+class LoggingOutput final : public wimbly::CueOutput {
+public:
+    explicit LoggingOutput(std::shared_ptr<CueLog> log) : m_log(std::move(log)) {}
+    void start(const wimbly::Cue& cue) override {
+        {
+            QMutexLocker lock(&m_log->mutex);
+            m_log->ids << cue.id;
+        }
+        m_log->started.release();
+    }
+    void stop() override {}
+
+private:
+    std::shared_ptr<CueLog> m_log;
+};
+
+void runUntilAnswering(ManualClock& clock, const Game& game) {
+    while (game.phase() != Game::Phase::Answering && clock.advanceToAlarm()) {
+    }
+    QCOMPARE(game.phase(), Game::Phase::Answering);
+}
+
+void press(Form1& form, int cell) {
+    const QPoint at = wimbly::test::centreOfCell(cell);
+    QTest::mousePress(&form.board(), Qt::LeftButton, {}, at);
+}
+
+// What the window shows at this moment, with the virtual time.
+QString describe(const ManualClock& clock, Form1& form) {
+    QString shownSlots;
+    for (int i = 0; i < 36; ++i)
+        shownSlots += form.slot(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+    QString markers;
+    for (int i = 0; i < 3; ++i)
+        markers += form.marker(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+    return QStringLiteral("%1 phase %2 board %3 drawn %4 mascot %5 slots %6 markers %7 score %8")
+        .arg(clock.now())
+        .arg(int(form.game().phase()))
+        .arg(form.board().isVisible())
+        .arg(form.board().hasDrawing())
+        .arg(form.mascot().isVisible())
+        .arg(shownSlots, markers, form.score().text());
+}
+
+// Sends a right-click's menu request to whatever stands at `pos` on the window.
+void rightClick(Form1& form, QPoint pos) {
+    QWidget* target = form.childAt(pos);
+    QWidget* receiver = target ? target : &form;
+    QContextMenuEvent request(QContextMenuEvent::Mouse, receiver->mapFrom(&form, pos),
+                              form.mapToGlobal(pos));
+    QCoreApplication::sendEvent(receiver, &request);
+}
+
+QStringList actionTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        if (!action->isSeparator())
+            texts << action->text();
+    }
+    return texts;
+}
+
+QAction* languageAction(QMenu& menu, const QString& name) {
+    for (QAction* action : menu.actions()) {
+        if (QMenu* languages = action->menu()) {
+            for (QAction* choice : languages->actions()) {
+                if (choice->text() == name)
+                    return choice;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestParents : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void soundOffKeepsEveryTimingAndNoCueReachesTheOutput();
+    void sidePanelRightClickOpensTheMenu_data();
+    void sidePanelRightClickOpensTheMenu();
+    void menuIsDrivenByArrowsAndEnter();
+    void menuTextsFollowTheLanguage_data();
+    void menuTextsFollowTheLanguage();
+    void everyWindowSpeaksEnglishWhenChosen();
+    void textsAreChineseWhateverTheSystemLocale();
+    void settingsAreRememberedAcrossTwoRuns();
+    void defaultSettingsLiveInTheUserConfigFolder();
+    void damagedSettingsGiveTheDefaults_data();
+    void damagedSettingsGiveTheDefaults();
+    void commandLineWinsAndIsNotSaved();
+
+private:
+    QTemporaryDir m_folder;
+    QString m_settingsFile;
+};
+
+void TestParents::init() {
+    QVERIFY(m_folder.isValid());
+    // A file of its own for each test and row: settings that could not be written stay
+    // pending in memory for their path.
+    static int run = 0;
+    m_settingsFile = m_folder.filePath(QStringLiteral("wimbly-%1.conf").arg(++run));
+}
+
+void TestParents::cleanup() {
+    // The language belongs to the whole program; each test starts in Chinese.
+    wimbly::useLanguage(Language::Chinese);
+}
+
+void TestParents::soundOffKeepsEveryTimingAndNoCueReachesTheOutput() {
+    QStringList traces[2];
+    for (const bool soundOn : {true, false}) {
+        auto log = std::make_shared<CueLog>();
+        ManualClock clock;
+        SeededRandom random(7);
+        Form1 form({&clock, &random, m_folder.path(), std::make_unique<LoggingOutput>(log)});
+        ParentsMenu parents(form, nullptr);
+        form.show();
+        if (!soundOn)
+            QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(form.isSoundOn(), soundOn);
+
+        QStringList& trace = traces[soundOn ? 0 : 1];
+        const auto step = [&] {
+            trace << describe(clock, form);
+            return clock.advanceToAlarm();
+        };
+        QTest::keyClick(&form, Qt::Key_Return);
+        // Four turns: the first with a wrong press before the right one, the fourth of two.
+        for (int turn = 0; turn < 4; ++turn) {
+            while (form.game().phase() != Game::Phase::Answering && step()) {
+            }
+            if (turn == 0)
+                press(form, (form.game().state().order[0] + 1) % 36);
+            for (int i = 0; i <= form.game().state().level; ++i) {
+                trace << describe(clock, form);
+                press(form, form.game().state().order[i]);
+            }
+        }
+        runUntilAnswering(clock, form.game());
+        trace << describe(clock, form);
+
+        if (soundOn) {
+            QVERIFY(log->started.tryAcquire(1, 5000));
+        } else {
+            // Back on, the next cue is the first the output ever sees.
+            QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+            QVERIFY(form.isSoundOn());
+            press(form, form.game().state().order[0]);
+            QVERIFY(log->started.tryAcquire(1, 5000));
+            QCOMPARE(log->snapshot(), QList<int>{103});
+        }
+    }
+    QCOMPARE(traces[1], traces[0]);
+    QVERIFY(traces[0].size() > 20);
+}
+
+void TestParents::sidePanelRightClickOpensTheMenu_data() {
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("opens");
+    for (const bool running : {false, true}) {
+        const char* when = running ? "in a game" : "before a game";
+        QTest::addRow("%s, first navy column", when) << QPoint(458, 100) << running << true;
+        QTest::addRow("%s, last background column", when) << QPoint(457, 100) << running << false;
+        QTest::addRow("%s, bottom-right corner", when) << QPoint(550, 458) << running << true;
+        QTest::addRow("%s, on the start button", when) << QPoint(505, 193) << running << true;
+        QTest::addRow("%s, on the score", when) << QPoint(500, 410) << running << true;
+        QTest::addRow("%s, on the scene", when) << QPoint(200, 100) << running << false;
+        QTest::addRow("%s, on the board", when) << QPoint(200, 300) << running << false;
+    }
+}
+
+void TestParents::sidePanelRightClickOpensTheMenu() {
+    QFETCH(QPoint, at);
+    QFETCH(bool, running);
+    QFETCH(bool, opens);
+    ManualClock clock;
+    Form1 form({&clock, nullptr, {}});
+    ParentsMenu parents(form, nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    if (running) {
+        form.startButton().clicked();
+        runUntilAnswering(clock, form.game());
+    }
+    rightClick(form, at);
+    QCOMPARE(parents.menu() != nullptr, opens);
+    if (opens) {
+        QTRY_VERIFY(parents.menu()->isVisible());
+        QCOMPARE(actionTexts(*parents.menu()).size(), 6);
+        parents.menu()->close();
+    }
+    QCOMPARE(form.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
+}
+
+void TestParents::menuIsDrivenByArrowsAndEnter() {
+    Form1 form;
+    ParentsMenu parents(form, nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const auto choose = [&](int downs) {
+        // On the start button, which stands in the side panel at every zoom and in full screen.
+        rightClick(form, form.startButton().geometry().center());
+        QMenu* menu = parents.menu();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(!parents.menu());
+    };
+    // Zoom in, zoom out, 100 %, full screen, sound, language.
+    choose(5);
+    QVERIFY(!form.isSoundOn());
+    choose(5);
+    QVERIFY(form.isSoundOn());
+    choose(1);
+    QCOMPARE(form.zoom(), 1.25);
+    choose(3);
+    QCOMPARE(form.zoom(), 1.0);
+    choose(4);
+    QVERIFY(form.isFullScreenMode());
+    choose(4);
+    QVERIFY(!form.isFullScreenMode());
+}
+
+void TestParents::menuTextsFollowTheLanguage_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("Chinese") << Language::Chinese
+                             << QStringList{"放大", "缩小", "100 %", "全屏", "声音", "语言"};
+    QTest::newRow("English") << Language::English
+                             << QStringList{"Zoom in",     "Zoom out", "100 %",
+                                            "Full screen", "Sound",    "Language"};
+}
+
+void TestParents::menuTextsFollowTheLanguage() {
+    QFETCH(Language, language);
+    QFETCH(QStringList, texts);
+    Form1 form;
+    ParentsMenu parents(form, nullptr);
+    parents.setLanguage(language);
+    QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+    QCOMPARE(actionTexts(*menu), texts);
+    // Each language keeps its own name, and the one in effect is ticked.
+    QAction* chinese = languageAction(*menu, QStringLiteral("中文"));
+    QAction* english = languageAction(*menu, QStringLiteral("English"));
+    QVERIFY(chinese && english);
+    QCOMPARE(chinese->isChecked(), language == Language::Chinese);
+    QCOMPARE(english->isChecked(), language == Language::English);
+    menu->close();
+}
+
+void TestParents::everyWindowSpeaksEnglishWhenChosen() {
+    ManualClock clock;
+    Form1 form({&clock, nullptr, m_folder.path()});
+    ParentsMenu parents(form, nullptr);
+    form.show();
+    QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
+
+    QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+    languageAction(*menu, QStringLiteral("English"))->trigger();
+    // The open main window follows as the language change reaches it.
+    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
+    QCOMPARE(form.helpButton().toolTip(), QStringLiteral("Help"));
+
+    QTest::keyClick(&form, Qt::Key_F1);
+    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    QVERIFY(help);
+    QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
+    const QString text = help->text().text();
+    QVERIFY2(text.startsWith(QStringLiteral("Aim of the game: ")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("\r\n\r\nHow to play: ")));
+    QVERIFY(!text.contains(
+        QRegularExpression(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"))));
+    help->close();
+
+    // A first leaderboard (no file yet) takes a name; with a full table it only shows it.
+    for (const bool entering : {true, false}) {
+        if (!entering) {
+            QByteArray table;
+            for (int i = 0; i < 10; ++i)
+                table += "ann,5000\r\n";
+            QVERIFY(writeFile(m_folder.filePath(QStringLiteral("tavrel.tmp")), table));
+        }
+        wimbly::Form2* leaderboard = wimbly::Form2::open(m_folder.path(), 0, &form);
+        QCOMPARE(leaderboard->windowTitle(), QStringLiteral("Leaderboard"));
+        auto* heading = leaderboard->findChild<QLabel*>(QStringLiteral("Labt"));
+        QVERIFY(heading);
+        const QString expected = entering ? QStringLiteral("You made the list! Your name:")
+                                          : QStringLiteral("Leaderboard");
+        QCOMPARE(heading->text(), expected);
+        QVERIFY2(QFontMetrics(heading->font()).horizontalAdvance(expected) <= 225,
+                 "the heading fits its label");
+        auto* button = leaderboard->findChild<QPushButton*>(QStringLiteral("Command1"));
+        QVERIFY(button);
+        QCOMPARE(button->text(), QStringLiteral("OK"));
+        leaderboard->close();
+    }
+    // Back to Chinese: the main window follows, and so does the next window opened.
+    parents.setLanguage(Language::Chinese);
+    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
+    QTest::keyClick(&form, Qt::Key_F1);
+    QCOMPARE(form.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
+    form.secondaryWindow()->close();
+}
+
+// Run also under LANG=en_US.UTF-8 (see CMakeLists.txt).
+void TestParents::textsAreChineseWhateverTheSystemLocale() {
+    if (qEnvironmentVariable("LANG").startsWith(QLatin1String("en")))
+        QCOMPARE(QLocale::system().language(), QLocale::English);
+    SettingsStore store(m_settingsFile);
+    Form1 form;
+    ParentsMenu parents(form, &store);
+    parents.apply(store.load());
+    QCOMPARE(wimbly::currentLanguage(), Language::Chinese);
+    QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
+    QTest::keyClick(&form, Qt::Key_F1);
+    QCOMPARE(form.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
+    form.secondaryWindow()->close();
+}
+
+void TestParents::settingsAreRememberedAcrossTwoRuns() {
+    {
+        SettingsStore store(m_settingsFile);
+        QCOMPARE(store.load(), Preferences{});
+        Form1 form;
+        ParentsMenu parents(form, &store);
+        parents.apply(store.load());
+        form.show();
+        QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+        QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+        languageAction(*menu, QStringLiteral("English"))->trigger();
+        menu->close();
+        form.zoomIn();
+        form.setFullScreenMode(true);
+    }
+    wimbly::useLanguage(Language::Chinese);
+
+    SettingsStore store(m_settingsFile);
+    const Preferences remembered = store.load();
+    QCOMPARE(remembered.zoom, 1.25);
+    QCOMPARE(remembered.fullScreen, true);
+    QCOMPARE(remembered.soundOn, false);
+    QCOMPARE(remembered.language, Language::English);
+    Form1 form;
+    ParentsMenu parents(form, &store);
+    parents.apply(remembered);
+    QCOMPARE(form.zoom(), 1.25);
+    QVERIFY(form.isFullScreenMode());
+    QVERIFY(!form.isSoundOn());
+    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
+    // Putting them into effect at start-up wrote nothing.
+    const QByteArray bytes = readFile(m_settingsFile);
+    parents.apply(Preferences{});
+    QCOMPARE(readFile(m_settingsFile), bytes);
+}
+
+void TestParents::defaultSettingsLiveInTheUserConfigFolder() {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString path = folder + QStringLiteral("/wimbly/wimbly.ini");
+    QFile::remove(path);
+    {
+        SettingsStore store;
+        store.saveSoundOn(false);
+    }
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    QCOMPARE(SettingsStore().load().soundOn, false);
+    QFile::remove(path);
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void TestParents::damagedSettingsGiveTheDefaults_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("folder");
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += char((i * 7919 + 13) % 256);
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("values of the wrong kind")
+        << QByteArray("[view]\nzoom=banana\nfullScreen=maybe\n[sound]\non=2\n[General]\n"
+                      "language=fr\n")
+        << false;
+    QTest::newRow("zoom too large") << QByteArray("[view]\nzoom=99\n") << false;
+    QTest::newRow("zoom too small") << QByteArray("[view]\nzoom=0.1\n") << false;
+    QTest::newRow("zoom not a number") << QByteArray("[view]\nzoom=nan\n") << false;
+    QTest::newRow("zoom a list") << QByteArray("[view]\nzoom=1, 2\n") << false;
+    QTest::newRow("unclosed section") << QByteArray("[view\nzoom=2\n\xff\xfe") << false;
+    QTest::newRow("one huge line") << QByteArray(1 << 20, 'x') << false;
+    QTest::newRow("a folder in its place") << QByteArray() << true;
+}
+
+void TestParents::damagedSettingsGiveTheDefaults() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, folder);
+    if (folder)
+        QVERIFY(QDir().mkpath(m_settingsFile));
+    else
+        QVERIFY(writeFile(m_settingsFile, content));
+    {
+        SettingsStore store(m_settingsFile);
+        QCOMPARE(store.load(), Preferences{});
+        Form1 form;
+        ParentsMenu parents(form, &store);
+        parents.apply(store.load());
+        QVERIFY(form.isSoundOn());
+        QCOMPARE(form.zoom(), 1.0);
+        // A choice made now must not fail either.
+        QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!form.isSoundOn());
+    }
+    if (folder)
+        QVERIFY(QDir(m_settingsFile).removeRecursively());
+}
+
+void TestParents::commandLineWinsAndIsNotSaved() {
+    const QByteArray stored("[General]\nlanguage=zh\n\n[sound]\non=true\n\n[view]\nzoom=2\n");
+    QVERIFY(writeFile(m_settingsFile, stored));
+    const wimbly::CommandLine commandLine = wimbly::parseCommandLine(
+        {"wimbly", "--scale", "1.5", "--mute", "--lang", "en", "--fullscreen"});
+    QVERIFY(!commandLine.exitCode);
+
+    SettingsStore store(m_settingsFile);
+    Form1 form;
+    ParentsMenu parents(form, &store);
+    parents.apply(commandLine.options.over(store.load()));
+    QCOMPARE(form.zoom(), 1.5);
+    QVERIFY(form.isFullScreenMode());
+    QVERIFY(!form.isSoundOn());
+    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
+    QCOMPARE(readFile(m_settingsFile), stored);
+
+    // A choice made during the run is remembered, and only that one.
+    QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+    const Preferences remembered = SettingsStore(m_settingsFile).load();
+    QCOMPARE(remembered.soundOn, true);
+    QCOMPARE(remembered.zoom, 2.0);
+    QCOMPARE(remembered.fullScreen, false);
+    QCOMPARE(remembered.language, Language::Chinese);
+
+    // Options left out keep what is remembered.
+    const wimbly::CommandLine bare = wimbly::parseCommandLine({"wimbly"});
+    QCOMPARE(bare.options.over(remembered), remembered);
+}
+
+QTEST_MAIN(TestParents)
+#include "tst_parents.moc"
