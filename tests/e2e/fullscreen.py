@@ -8,11 +8,11 @@ Usage: fullscreen.py <program> <folder of the generated bitmaps>"""
 import os
 import subprocess
 import sys
-import time
 import unittest
 
 from parade import read_bitmap
 from xgrab import Grabber
+import xsession
 from xsession import XSession
 
 PROGRAM = None
@@ -37,13 +37,7 @@ def on_screen(x, y):
 
 class FullScreen(unittest.TestCase):
     def poll(self, what, look, timeout=TIMEOUT):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = look()
-            if found is not None:
-                return found
-            time.sleep(0.02)
-        self.fail(f"timed out waiting for {what}")
+        return xsession.poll(self, what, look, timeout)
 
     @staticmethod
     def pixel(grabber, window, x, y):

@@ -12,13 +12,13 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, CHARACTERS, COLUMNS, FIRST_CHARACTER_BITMAP,
                     BOARD_BITMAP, SLOT0, PALE_CYAN, mismatches, read_bitmap)
 import parade
 from xgrab import Grabber
+import xsession
 from xsession import XSession
 
 PROGRAM = None
@@ -42,13 +42,7 @@ class Keyboard(unittest.TestCase):
         self.home.cleanup()
 
     def poll(self, what, look, timeout=TIMEOUT):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = look()
-            if found is not None:
-                return found
-            time.sleep(0.01)
-        self.fail(f"timed out waiting for {what}")
+        return xsession.poll(self, what, look, timeout)
 
     def start(self, x, *arguments):
         x.env["XDG_CONFIG_HOME"] = self.config

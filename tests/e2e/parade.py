@@ -13,6 +13,7 @@ import time
 import unittest
 
 from xgrab import Grabber
+import xsession
 from xsession import XSession
 
 PROGRAM = None
@@ -78,14 +79,7 @@ class Parade(unittest.TestCase):
         self.assertEqual((len(self.board[0]), len(self.board)), BOARD[2:])
 
     def poll(self, what, look, timeout=TURN_TIMEOUT):
-        """Calls look() until it returns something other than None."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = look()
-            if found is not None:
-                return found
-            time.sleep(0.01)
-        self.fail(f"timed out waiting for {what}")
+        return xsession.poll(self, what, look, timeout)
 
     def character_in_slot0(self, grabber, window):
         shot = grabber.grab(window, *SLOT0)

@@ -10,6 +10,18 @@ import subprocess
 import time
 
 
+def poll(test, what, look, timeout):
+    """Calls look() until it returns something other than None and returns that; fails `test`
+    once `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = look()
+        if found is not None:
+            return found
+        time.sleep(0.01)
+    test.fail(f"timed out waiting for {what}")
+
+
 class XSession:
     def __init__(self, width=1024, height=768):
         if not shutil.which("Xvfb"):
