@@ -43,6 +43,19 @@ bool isTempSuffix(QStringView suffix) {
     return true;
 }
 
+// Reads at most `maxBytes` of an opened table into `found`: a File, or Unreadable with the
+// reason and no bytes.
+void readOpened(QFile& file, qint64 maxBytes, Found& found) {
+    found.bytes = file.read(maxBytes);
+    if (file.error() != QFileDevice::NoError) {
+        found.kind = Found::Kind::Unreadable;
+        found.reason = file.errorString();
+        found.bytes.clear();
+        return;
+    }
+    found.kind = Found::Kind::File;
+}
+
 #ifndef Q_OS_WIN
 // A chain of links longer than this is refused rather than followed.
 constexpr int MaxLinkHops = 8;
@@ -183,14 +196,7 @@ Found inspect(const QString& path, qint64 maxBytes) {
         found.reason = file.errorString();
         return found;
     }
-    found.bytes = file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) {
-        found.kind = Found::Kind::Unreadable;
-        found.reason = file.errorString();
-        found.bytes.clear();
-        return found;
-    }
-    found.kind = Found::Kind::File;
+    readOpened(file, maxBytes, found);
     return found;
 }
 
@@ -340,14 +346,7 @@ Found inspect(const QString& path, qint64 maxBytes) {
         found.reason = file.errorString();
         return found;
     }
-    found.bytes = file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) {
-        found.kind = Found::Kind::Unreadable;
-        found.reason = file.errorString();
-        found.bytes.clear();
-        return found;
-    }
-    found.kind = Found::Kind::File;
+    readOpened(file, maxBytes, found);
     return found;
 }
 
