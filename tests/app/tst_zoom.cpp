@@ -14,6 +14,7 @@
 #include <QtMath>
 
 #include <cmath>
+#include <memory>
 
 using wimbly::Form1;
 using wimbly::Game;
@@ -75,6 +76,10 @@ private slots:
     void fullScreenCentresTheSceneOnNavy();
     void fullScreenChosenBeforeShowing();
     void secondaryWindowsOpenAtTheFactor();
+
+private:
+    // The touch screen the taps come from; made once, freed with the test object.
+    std::unique_ptr<QPointingDevice> m_touchScreen;
 };
 
 void TestZoom::keysStepTheZoom_data() {
@@ -202,7 +207,9 @@ void TestZoom::wholeTurnAtEveryFactor() {
     // QTest takes the point (0, 0) for the widget's middle: cell 0 is pressed at its far corner.
     const QPoint corner = cell % 2 || cell == 0 ? onScreen.bottomRight() : onScreen.topLeft();
     if (touch) {
-        QPointingDevice* screen = QTest::createTouchDevice();
+        if (!m_touchScreen)
+            m_touchScreen.reset(QTest::createTouchDevice());
+        QPointingDevice* screen = m_touchScreen.get();
         const QPoint at = form.board().mapTo(&form, corner);
         QTest::touchEvent(&form, screen).press(0, at, &form);
         QTest::touchEvent(&form, screen).release(0, at, &form);
