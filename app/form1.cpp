@@ -8,6 +8,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QTimer>
+
+#include <utility>
 
 namespace wimbly {
 
@@ -37,8 +40,8 @@ Form1::Form1() : Form1(Setup{}) {}
 Form1::Form1(Setup setup)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_game(*this, setup.clock ? *setup.clock : m_ownClock,
-             setup.random ? *setup.random : m_ownRandom) {
+      m_cues(std::move(setup.sound)), m_game(*this, setup.clock ? *setup.clock : m_ownClock,
+                                             setup.random ? *setup.random : m_ownRandom) {
     setWindowTitle(QStringLiteral("Wimbly"));
     setWindowIcon(res::programIcon());
     setFixedSize(ClientSize);
@@ -134,6 +137,10 @@ QWidget* Form1::secondaryWindow() const {
 void Form1::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_background);
+    // The sound system is readied once the window is on screen, so that it does not delay the
+    // first picture, and long before the first cue is due.
+    if (!std::exchange(m_painted, true))
+        QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -24,11 +24,13 @@ class Form1 : public QWidget, private GameView {
     Q_OBJECT
 public:
     // What the window plays with; each empty field takes the program's own: real time, chance
-    // seeded from the clock, and the program's folder for its files.
+    // seeded from the clock, the program's folder for its files, and the default audio device
+    // for its sound cues (which the window readies after it is first painted).
     struct Setup {
         Clock* clock = nullptr;
         RandomSource* random = nullptr;
         QString folder;
+        std::unique_ptr<CueOutput> sound;
     };
 
     Form1();
@@ -86,6 +88,7 @@ private:
     QLabel Label1{QStringLiteral("0"), this};
 
     CuePlayer m_cues;
+    bool m_painted = false;
     QtClock m_ownClock;
     SystemRandom m_ownRandom;
     Game m_game;

@@ -28,7 +28,9 @@ int child(int argc, char* argv[], int idleSeconds) {
     QApplication app(argc, argv);
     FirstPaint watch(idleSeconds);
     QTemporaryDir folder;
-    Form1 window(Form1::Setup{nullptr, nullptr, folder.path()});
+    Form1::Setup setup;
+    setup.folder = folder.path();
+    Form1 window(std::move(setup));
     window.installEventFilter(&watch);
     window.show();
     return app.exec();
