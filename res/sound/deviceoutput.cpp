@@ -129,16 +129,17 @@ private:
     void tick() {
         if (!m_sink)
             return;
-        if (m_written < m_samples.size()) {
-            feed();
-            return;
-        }
-        // Everything is written: the stream closes once the device has had time to play it all.
+        // The stream closes once the device has had time to play it all; also if the server
+        // stopped taking it, so that a stream left unfinished wakes nobody up for ever.
         const qint64 closeAtMs =
             qint64(m_format.secondsOf(m_samples.size()) * 1e3) + CloseAfterUs / 1000;
         const qint64 left = closeAtMs - m_started.elapsed();
-        if (left <= 0)
+        if (left <= 0) {
             stop();
+            return;
+        }
+        if (m_written < m_samples.size())
+            feed();
         else
             m_timer->start(int(left));
     }
