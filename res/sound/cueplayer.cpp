@@ -63,8 +63,9 @@ void endIfStillStranded() {
 }
 
 // The output on the system's audio device, from the sound library that the program loads at run
-// time: looked for beside the program's folder where it is installed, and from the folders above
-// it in the build tree. Without the library the cues are silent.
+// time. It lies at a fixed path relative to the program's folder, installed or in the build tree;
+// test and benchmark programs sit a folder or two deeper in the build tree, so the folders above
+// are tried too. Without the library the cues are silent.
 std::unique_ptr<CueOutput> loadDeviceOutput() {
     using NewOutput = CueOutput* (*)();
     const QString program = QCoreApplication::applicationDirPath();
