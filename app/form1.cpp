@@ -11,8 +11,10 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace wimbly {
 
@@ -37,8 +39,8 @@ Form1::Form1() : Form1(Setup{}) {}
 Form1::Form1(Setup setup)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_game(*this, setup.clock ? *setup.clock : m_ownClock,
-             setup.random ? *setup.random : m_ownRandom) {
+      m_cues(std::move(setup.sound)), m_game(*this, setup.clock ? *setup.clock : m_ownClock,
+                                             setup.random ? *setup.random : m_ownRandom) {
     setWindowTitle(QStringLiteral("Wimbly"));
     setWindowIcon(res::programIcon());
     setFixedSize(ClientSize);
@@ -46,11 +48,6 @@ Form1::Form1(Setup setup)
     windowPalette.setColor(QPalette::Window, NavyColour);
     setPalette(windowPalette);
     setAutoFillBackground(true);
-
-    if (setup.sound)
-        m_cues.emplace(std::move(setup.sound));
-    else
-        m_cues.emplace();
 
     Picbeg.place(StartButtonPosition);
     Pichp.place(HelpButtonPosition);
@@ -226,6 +223,10 @@ void Form1::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.drawPixmap(scene.topLeft(), m_background);
+    // The sound system is readied once the window is on screen, so that it does not delay the
+    // first picture, and long before the first cue is due; with the sound off it waits.
+    if (!std::exchange(m_painted, true) && m_soundOn)
+        QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -251,6 +252,8 @@ void Form1::retranslate() {
 
 void Form1::setSoundOn(bool on) {
     m_soundOn = on;
+    if (on && m_painted)
+        m_cues.prepare();
 }
 
 void Form1::setBoardVisible(bool visible) {
@@ -293,7 +296,7 @@ void Form1::playCue(int cueId) {
     // The cue player opens its audio stream with the first cue it plays; while the sound is
     // off it is given none.
     if (m_soundOn)
-        m_cues->PlayCue(cueId);
+        m_cues.PlayCue(cueId);
 }
 
 void Form1::openLeaderboard(qint32 score) {

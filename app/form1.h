@@ -15,7 +15,6 @@
 
 #include <array>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace wimbly {
@@ -30,13 +29,13 @@ class Form1 : public QWidget, private GameView, public ViewHost {
     Q_OBJECT
 public:
     // What the window plays with; each empty field takes the program's own: real time, chance
-    // seeded from the clock, and the program's folder for its files.
+    // seeded from the clock, the program's folder for its files, and the default audio device
+    // for its sound cues (which the window readies after it is first painted).
     struct Setup {
         Clock* clock = nullptr;
         RandomSource* random = nullptr;
         QString folder;
-        // Where cues sound; empty means the system's default audio output.
-        std::unique_ptr<CueOutput> sound = nullptr;
+        std::unique_ptr<CueOutput> sound;
     };
 
     Form1();
@@ -139,8 +138,9 @@ private:
     std::vector<std::unique_ptr<PictureBox>> Pict;
     QLabel Label1{QStringLiteral("0"), this};
 
-    std::optional<CuePlayer> m_cues;
+    CuePlayer m_cues;
     bool m_soundOn = true;
+    bool m_painted = false;
     QtClock m_ownClock;
     SystemRandom m_ownRandom;
     Game m_game;

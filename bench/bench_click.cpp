@@ -47,7 +47,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir folder;
     ManualClock clock;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1::Setup setup;
+    setup.clock = &clock;
+    setup.folder = folder.path();
+    Form1 form(std::move(setup));
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;

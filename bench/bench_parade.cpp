@@ -41,7 +41,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir folder;
     bench::SwitchableClock clock;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1::Setup setup;
+    setup.clock = &clock;
+    setup.folder = folder.path();
+    Form1 form(std::move(setup));
     form.show();
     bench::playToHighestLevel(clock.manual(), form);
 

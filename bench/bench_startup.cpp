@@ -1,6 +1,6 @@
 // Start-up of the program against a bare Qt Widgets window of the same size, in the same run:
-// time from process start to the first painted main window, resident memory after start-up, and
-// CPU time used while sitting idle afterwards.
+// time from process start to the first painted main window, resident memory and threads then and
+// two seconds later, and CPU time used while sitting idle after that.
 //
 //   bench_startup [runs] [idle seconds]
 // starts itself and bench_bare_window as children, alternating them. A second floor, the bare
@@ -28,7 +28,9 @@ int child(int argc, char* argv[], int idleSeconds) {
     QApplication app(argc, argv);
     FirstPaint watch(idleSeconds);
     QTemporaryDir folder;
-    Form1 window(Form1::Setup{nullptr, nullptr, folder.path()});
+    Form1::Setup setup;
+    setup.folder = folder.path();
+    Form1 window(std::move(setup));
     window.installEventFilter(&watch);
     window.show();
     return app.exec();
@@ -37,6 +39,9 @@ int child(int argc, char* argv[], int idleSeconds) {
 struct Sample {
     double startMs;
     long rssKb;
+    long threads;
+    long settledRssKb;
+    long settledThreads;
     double idleCpuMs;
 };
 
@@ -55,6 +60,12 @@ Sample measure(const QString& program, const QStringList& arguments) {
             sample.startMs = double(words[1].toLongLong() - started) / 1e3;
         else if (words[0] == "rss")
             sample.rssKb = words[1].toLong();
+        else if (words[0] == "threads")
+            sample.threads = words[1].toLong();
+        else if (words[0] == "settled-rss")
+            sample.settledRssKb = words[1].toLong();
+        else if (words[0] == "settled-threads")
+            sample.settledThreads = words[1].toLong();
         else if (words[0] == "idle-cpu")
             sample.idleCpuMs = words[1].toDouble();
     }
@@ -86,6 +97,8 @@ int main(int argc, char* argv[]) {
     };
 
     std::vector<double> startGame, startBare, startText, rssGame, rssBare, rssText;
+    std::vector<double> threadsGame, threadsText, settledGame, settledText, settledThreadsGame,
+        settledThreadsText;
     for (int i = 0; i < runs; ++i) {
         const Sample b = floor(0);
         const Sample t = floorWithText();
@@ -96,6 +109,12 @@ int main(int argc, char* argv[]) {
         rssBare.push_back(double(b.rssKb));
         rssText.push_back(double(t.rssKb));
         rssGame.push_back(double(g.rssKb));
+        threadsGame.push_back(double(g.threads));
+        threadsText.push_back(double(t.threads));
+        settledGame.push_back(double(g.settledRssKb));
+        settledText.push_back(double(t.settledRssKb));
+        settledThreadsGame.push_back(double(g.settledThreads));
+        settledThreadsText.push_back(double(t.settledThreads));
     }
     const Sample idleBare = floor(idleSeconds);
     const Sample idleGame = game(idleSeconds);
@@ -108,6 +127,12 @@ int main(int argc, char* argv[]) {
                 "%.2fx)\n",
                 median(startText), median(startGame) / median(startText), median(rssText),
                 median(rssGame) / median(rssText));
+    std::printf("threads at first paint: game %.0f, bare window with the label %.0f\n",
+                median(threadsGame), median(threadsText));
+    std::printf("two seconds after first paint: game %.0f kB and %.0f threads, bare window with "
+                "the label %.0f kB and %.0f threads\n",
+                median(settledGame), median(settledThreadsGame), median(settledText),
+                median(settledThreadsText));
     std::printf("CPU while idle for %d s: game %.1f ms, bare window %.1f ms\n", idleSeconds,
                 idleGame.idleCpuMs, idleBare.idleCpuMs);
     return 0;

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 using namespace wimbly;
@@ -61,7 +62,10 @@ int main(int argc, char* argv[]) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     QTemporaryDir folder;
     ManualClock clock;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1::Setup setup;
+    setup.clock = &clock;
+    setup.folder = folder.path();
+    Form1 form(std::move(setup));
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;

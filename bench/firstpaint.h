@@ -1,10 +1,12 @@
 #pragma once
 
 // Start-up probe shared by the program and the bare window that the start-up benchmark
-// compares: prints the moment the window's first paint is complete, then its resident memory,
-// then idles and prints the CPU time it used meanwhile.
+// compares: prints the moment the window's first paint is complete, its resident memory and
+// threads then, and again once what the program does after its first paint has settled (two
+// seconds later); then idles and prints the CPU time it used meanwhile.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QTimer>
 
@@ -34,6 +36,12 @@ inline Usage usage() {
     return {u.ru_maxrss, cpu};
 }
 
+inline long threads() {
+    return long(QDir(QStringLiteral("/proc/self/task"))
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                    .size());
+}
+
 class FirstPaint : public QObject {
 public:
     explicit FirstPaint(int idleSeconds) : m_idleSeconds(idleSeconds) {}
@@ -47,18 +55,25 @@ protected:
         // that whole pass is the one a person sees.
         QTimer::singleShot(0, [this] {
             std::printf("painted %lld\n", static_cast<long long>(monotonicMicroseconds()));
-            const Usage settled = usage();
-            std::printf("rss %ld\n", settled.maxRssKb);
-            QTimer::singleShot(m_idleSeconds * 1000, [settled] {
-                std::printf("idle-cpu %.1f\n", usage().cpuMs - settled.cpuMs);
-                std::fflush(stdout);
-                QCoreApplication::quit();
+            std::printf("rss %ld\n", usage().maxRssKb);
+            std::printf("threads %ld\n", threads());
+            std::fflush(stdout);
+            QTimer::singleShot(SettleMs, [this] {
+                const Usage settled = usage();
+                std::printf("settled-rss %ld\n", settled.maxRssKb);
+                std::printf("settled-threads %ld\n", threads());
+                QTimer::singleShot(m_idleSeconds * 1000, [settled] {
+                    std::printf("idle-cpu %.1f\n", usage().cpuMs - settled.cpuMs);
+                    std::fflush(stdout);
+                    QCoreApplication::quit();
+                });
             });
         });
         return false;
     }
 
 private:
+    static constexpr int SettleMs = 2000;
     int m_idleSeconds;
     bool m_seen = false;
 };

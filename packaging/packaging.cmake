@@ -26,6 +26,8 @@ set(WIMBLY_INSTALL_BINDIR ${wimbly_default_bindir}
 install(TARGETS wimbly
         RUNTIME DESTINATION ${WIMBLY_INSTALL_BINDIR}
         BUNDLE DESTINATION .)
+# The sound library, which the program loads at run time (see res/sound/CMakeLists.txt).
+install(TARGETS wimbly_sound LIBRARY DESTINATION ${WIMBLY_SOUND_DIR})
 
 set(wimbly_license ${PROJECT_SOURCE_DIR}/LICENSE)
 

@@ -2,13 +2,10 @@
 
 #include "wave.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibrary>
 #include <QLoggingCategory>
-#include <QMediaDevices>
 #include <QPointer>
 #include <QThread>
 
@@ -16,6 +13,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace wimbly {
@@ -26,71 +24,24 @@ namespace {
 
 // How long the destructor waits for the audio thread before leaving it behind.
 constexpr unsigned long ShutdownWaitMs = 500;
-// Silence played after every cue, so that the last real samples leave the device's buffer
-// before the stream can run dry; a 50 ms cue would otherwise lose part of its sound.
-constexpr qint64 TailPaddingUs = 200'000;
 constexpr int NoCue = INT_MIN;
 
-std::optional<QAudioFormat> audioFormat(const sound::WaveInfo& info) {
-    QAudioFormat format;
-    format.setSampleRate(info.sampleRate);
-    format.setChannelCount(info.channels);
+std::optional<CueFormat> cueFormat(const sound::WaveInfo& info) {
+    CueFormat format;
+    format.sampleRate = info.sampleRate;
+    format.channels = info.channels;
     if (info.encoding == sound::WaveInfo::Encoding::Float)
-        format.setSampleFormat(QAudioFormat::Float);
+        format.sample = CueFormat::Sample::Float;
     else if (info.bitsPerSample == 8)
-        format.setSampleFormat(QAudioFormat::UInt8);
+        format.sample = CueFormat::Sample::UInt8;
     else if (info.bitsPerSample == 16)
-        format.setSampleFormat(QAudioFormat::Int16);
+        format.sample = CueFormat::Sample::Int16;
     else
-        format.setSampleFormat(QAudioFormat::Int32);
-    if (!format.isValid())
+        format.sample = CueFormat::Sample::Int32;
+    if (format.sampleRate <= 0 || format.channels <= 0)
         return std::nullopt;
     return format;
 }
-
-// Plays through a QAudioSink on the default output device. The sink of a cue stays open after
-// the cue has ended and is closed only when the next cue starts: closing an idle stream early
-// can cut the end of the sound still in the device's buffer.
-class AudioSinkOutput final : public CueOutput {
-public:
-    ~AudioSinkOutput() override { stop(); }
-
-    void start(const Cue& cue) override {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            warnOnce("no audio output device; sound cues stay silent");
-            return;
-        }
-        QByteArray samples = cue.pcm;
-        const char silence = cue.format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : 0;
-        samples.append(cue.format.bytesForDuration(TailPaddingUs), silence);
-
-        m_buffer = std::make_unique<QBuffer>();
-        m_buffer->setData(samples);
-        m_buffer->open(QIODevice::ReadOnly);
-        m_sink = std::make_unique<QAudioSink>(device, cue.format);
-        m_sink->start(m_buffer.get());
-        if (m_sink->error() != QAudio::NoError)
-            warnOnce("the audio output refused a sound cue");
-    }
-
-    void stop() override {
-        if (m_sink)
-            m_sink->stop();
-        m_sink.reset();
-        m_buffer.reset();
-    }
-
-private:
-    void warnOnce(const char* message) {
-        if (!std::exchange(m_warned, true))
-            qCWarning(lcSound, "%s", message);
-    }
-
-    std::unique_ptr<QBuffer> m_buffer;
-    std::unique_ptr<QAudioSink> m_sink; // declared last: stopped and freed before its buffer
-    bool m_warned = false;
-};
 
 // Audio threads that a sound server held when their player was destroyed (main thread only).
 QList<QPointer<QThread>>& strandedThreads() {
@@ -111,12 +62,40 @@ void endIfStillStranded() {
     }
 }
 
+// The output on the system's audio device, from the sound library that the program loads at run
+// time. It lies at a fixed path relative to the program's folder, installed or in the build tree;
+// test and benchmark programs sit a folder or two deeper in the build tree, so the folders above
+// are tried too. Without the library the cues are silent.
+std::unique_ptr<CueOutput> loadDeviceOutput() {
+    using NewOutput = CueOutput* (*)();
+    const QString program = QCoreApplication::applicationDirPath();
+    for (const char* up : {"/", "/../", "/../../"}) {
+        QLibrary library(program + QLatin1String(up) + QStringLiteral(WIMBLY_SOUND_LIBRARY));
+        // The library stays loaded for the life of the process: the threads of the audio
+        // system it starts end only with it.
+        if (const auto create =
+                reinterpret_cast<NewOutput>(library.resolve("wimbly_new_device_output")))
+            return std::unique_ptr<CueOutput>(create());
+    }
+    qCWarning(lcSound, "the sound library %s is missing; sound cues stay silent",
+              WIMBLY_SOUND_LIBRARY);
+    return nullptr;
+}
+
 } // namespace
 
 // State shared by the caller's thread and the audio thread. The caller only stores the newest
 // cue id and, if no request is on its way, posts one; everything else runs on the audio thread.
 struct CuePlayer::Shared {
-    explicit Shared(std::unique_ptr<CueOutput> out) : output(std::move(out)) {}
+    explicit Shared(std::unique_ptr<CueOutput> out) : output(std::move(out)), loadDevice(!output) {}
+
+    // Runs on the audio thread, first.
+    void prepare() {
+        if (loadDevice)
+            output = loadDeviceOutput();
+        if (output)
+            output->prepare();
+    }
 
     // Runs on the audio thread.
     void playNewest() {
@@ -131,7 +110,7 @@ struct CuePlayer::Shared {
         const auto info = sound::parseWave(wave);
         if (!info)
             return;
-        const auto format = audioFormat(*info);
+        const auto format = cueFormat(*info);
         if (!format)
             return;
         if (std::exchange(started, true))
@@ -152,22 +131,32 @@ struct CuePlayer::Shared {
     std::atomic<int> newest{NoCue};
     std::atomic<bool> requestPosted{false};
     std::unique_ptr<CueOutput> output;
-    QByteArray wavbuf; // the WAVE image of the latest cue
+    const bool loadDevice; // the output is the device's, loaded by prepare()
+    QByteArray wavbuf;     // the WAVE image of the latest cue
     bool started = false;
 };
 
-CuePlayer::CuePlayer() : CuePlayer(std::make_unique<AudioSinkOutput>()) {}
+CuePlayer::CuePlayer() : CuePlayer(nullptr) {}
 
 CuePlayer::CuePlayer(std::unique_ptr<CueOutput> output)
-    : m_shared(std::make_shared<Shared>(std::move(output))), m_thread(new QThread),
-      m_worker(new QObject) {
+    : m_shared(std::make_shared<Shared>(std::move(output))) {}
+
+void CuePlayer::prepare() {
+    if (m_thread)
+        return;
+    m_thread = new QThread;
+    m_worker = new QObject;
     m_thread->setObjectName(QStringLiteral("wimbly-audio"));
     m_worker->moveToThread(m_thread);
     QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    QMetaObject::invokeMethod(
+        m_worker, [shared = m_shared] { shared->prepare(); }, Qt::QueuedConnection);
     m_thread->start();
 }
 
 CuePlayer::~CuePlayer() {
+    if (!m_thread)
+        return;
     QMetaObject::invokeMethod(
         m_worker, [shared = m_shared] { shared->shutDown(); }, Qt::QueuedConnection);
     if (m_thread->wait(ShutdownWaitMs)) {
@@ -187,6 +176,7 @@ CuePlayer::~CuePlayer() {
 }
 
 void CuePlayer::PlayCue(int id) {
+    prepare();
     m_shared->newest.store(id);
     if (!m_shared->requestPosted.exchange(true))
         QMetaObject::invokeMethod(

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QAudioFormat>
 #include <QByteArray>
+#include <QtGlobal>
 
 #include <memory>
 
@@ -10,10 +10,28 @@ class QObject;
 
 namespace wimbly {
 
+// How the samples of a cue are laid out: interleaved frames of `channels` samples each.
+struct CueFormat {
+    enum class Sample { UInt8, Int16, Int32, Float };
+
+    int sampleRate = 0;
+    int channels = 0;
+    Sample sample = Sample::Int16;
+
+    int bytesPerFrame() const {
+        return channels * (sample == Sample::UInt8 ? 1 : sample == Sample::Int16 ? 2 : 4);
+    }
+    // Whole frames lasting at least `microseconds`, in bytes.
+    qint64 bytesFor(qint64 microseconds) const {
+        return (qint64(sampleRate) * microseconds + 999'999) / 1'000'000 * bytesPerFrame();
+    }
+    double secondsOf(qint64 bytes) const { return double(bytes / bytesPerFrame()) / sampleRate; }
+};
+
 // One sound cue, read from its WAVE image, as it goes to the output.
 struct Cue {
     int id = 0;
-    QAudioFormat format;
+    CueFormat format;
     QByteArray pcm; // whole sample frames in `format`, from the first to the last
 };
 
@@ -22,6 +40,9 @@ struct Cue {
 class CueOutput {
 public:
     virtual ~CueOutput() = default;
+    // Makes ready to start a cue at once, before any cue is asked for; start() does what this
+    // leaves undone. Called once, first.
+    virtual void prepare() {}
     // Starts `cue` from its first frame and returns without waiting for it to end. The output
     // keeps its own reference to the samples while they play.
     virtual void start(const Cue& cue) = 0;
@@ -34,9 +55,12 @@ public:
 // holds up the caller.
 class CuePlayer {
 public:
-    // Plays through the system's default audio output; with no output device, cues are silent.
+    // Plays through the system's default audio output; with no output device, or without the
+    // program's sound library, cues are silent. Nothing of the sound system is loaded or
+    // connected before prepare() or the first cue.
     CuePlayer();
-    // Plays through `output`, which the player owns and destroys on its audio thread.
+    // Plays through `output`, which the player owns and destroys on its audio thread; an empty
+    // `output` means the default audio device, as above.
     explicit CuePlayer(std::unique_ptr<CueOutput> output);
     // Stops the cue that is playing and the audio thread. Returns within about half a second
     // even when the sound server does not answer; the stuck thread is then left to finish alone.
@@ -44,6 +68,11 @@ public:
 
     CuePlayer(const CuePlayer&) = delete;
     CuePlayer& operator=(const CuePlayer&) = delete;
+
+    // Starts the audio thread and readies the output there, so that the first cue starts as
+    // fast as any later one. Returns at once; calling it again does nothing. Like PlayCue, it is
+    // called from the thread that created the player.
+    void prepare();
 
     // Starts cue `id` and returns at once. The newest cue cuts off the one that is playing;
     // cues are never mixed or queued, and of several cues asked for faster than the audio
@@ -53,7 +82,7 @@ public:
 private:
     struct Shared;
     std::shared_ptr<Shared> m_shared;
-    QThread* m_thread = nullptr;
+    QThread* m_thread = nullptr; // created by prepare()
     QObject* m_worker = nullptr; // lives on m_thread; requests run in its context
 };
 

@@ -3,6 +3,7 @@
 #include "form2.h"
 #include "form3.h"
 #include "manualclock.h"
+#include "silentoutput.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -17,6 +18,7 @@ using wimbly::ManualClock;
 using wimbly::PictureBox;
 
 using wimbly::test::centreOfCell;
+using wimbly::test::silence;
 
 namespace {
 
@@ -58,7 +60,7 @@ private slots:
 };
 
 void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
     QCOMPARE(form.size(), QSize(551, 459));
     QCOMPARE(form.minimumSize(), form.maximumSize());
@@ -89,7 +91,7 @@ void TestForm1::controlsStandAtTheirPlacesAfterStartUp() {
     QFETCH(QRect, geometry);
     QFETCH(bool, visible);
     QFETCH(QString, toolTip);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     PictureBox* boxes[] = {&form.board(),      &form.mascot(),  &form.startButton(),
@@ -117,7 +119,7 @@ void TestForm1::slotsFormANineByFourGrid_data() {
 void TestForm1::slotsFormANineByFourGrid() {
     QFETCH(int, slot);
     QFETCH(QPoint, topLeft);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.show();
     QCOMPARE(form.slot(slot).pos(), topLeft);
     QVERIFY(!form.slot(slot).isVisible());
@@ -125,7 +127,7 @@ void TestForm1::slotsFormANineByFourGrid() {
 }
 
 void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     QLabel& score = form.score();
     QCOMPARE(score.text(), QStringLiteral("0"));
     QCOMPARE(score.geometry(), QRect(472, 400, 65, 25));
@@ -142,7 +144,7 @@ void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
 }
 
 void TestForm1::backgroundShowsTheSceneAndTheNavyStrip() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QImage shot = form.grab().toImage();
@@ -154,7 +156,7 @@ void TestForm1::backgroundShowsTheSceneAndTheNavyStrip() {
 
 void TestForm1::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}});
+    Form1 form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     QCOMPARE(form.game().phase(), Game::Phase::Presenting);
@@ -175,7 +177,7 @@ void TestForm1::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
 // white, within the clicked cell, until the turn's end clears it.
 void TestForm1::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}});
+    Form1 form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     runUntilAnswering(clock, form.game());
@@ -233,7 +235,7 @@ void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
     QFETCH(QPoint, releasedAt);
     QFETCH(bool, clicks);
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}});
+    Form1 form({&clock, nullptr, {}, silence()});
     form.show();
     PictureBox& button = help ? form.helpButton() : form.startButton();
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(25, 17));
@@ -251,7 +253,7 @@ void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
 
 void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}});
+    Form1 form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     runUntilAnswering(clock, form.game());
@@ -273,7 +275,7 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     ManualClock clock;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1 form({&clock, nullptr, folder.path(), silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
 

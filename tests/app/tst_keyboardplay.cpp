@@ -5,6 +5,7 @@
 #include "keyboardplay.h"
 #include "manualclock.h"
 #include "randomsource.h"
+#include "silentoutput.h"
 
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@ using wimbly::Game;
 using wimbly::KeyboardPlay;
 using wimbly::ManualClock;
 using wimbly::SeededRandom;
+using wimbly::test::silence;
 
 namespace {
 
@@ -71,7 +73,7 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
     QVERIFY(folder.isValid());
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, folder.path()});
+    Form1 form({&clock, &random, folder.path(), silence()});
     form.show();
 
     QTest::keyClick(&form, Qt::Key_Return);
@@ -146,7 +148,7 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
     QFETCH(Qt::Key, key);
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}});
+    Form1 form({&clock, &random, {}, silence()});
     form.show();
     form.startButton().clicked();
     runUntilAnswering(clock, form.game());
@@ -184,7 +186,7 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
 void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}});
+    Form1 form({&clock, &random, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::keyClick(&form, Qt::Key_Space);
@@ -222,7 +224,7 @@ void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
 void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}});
+    Form1 form({&clock, &random, {}, silence()});
     form.show();
     KeyboardPlay& keyboard = keyboardOf(form);
     // Arrows do nothing while the board is closed.
@@ -254,7 +256,7 @@ void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
 void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}});
+    Form1 form({&clock, &random, {}, silence()});
     form.show();
     QTest::keyClick(&form, Qt::Key_Return);
     runUntilAnswering(clock, form.game());

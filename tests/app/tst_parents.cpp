@@ -9,6 +9,7 @@
 #include "parentsmenu.h"
 #include "randomsource.h"
 #include "settings.h"
+#include "silentoutput.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -31,6 +32,7 @@ using wimbly::ParentsMenu;
 using wimbly::Preferences;
 using wimbly::SeededRandom;
 using wimbly::SettingsStore;
+using wimbly::test::silence;
 
 namespace {
 
@@ -240,7 +242,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
     QFETCH(bool, running);
     QFETCH(bool, opens);
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}});
+    Form1 form({&clock, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -259,7 +261,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
 }
 
 void TestParents::menuIsDrivenByArrowsAndEnter() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -302,7 +304,7 @@ void TestParents::menuTextsFollowTheLanguage_data() {
 void TestParents::menuTextsFollowTheLanguage() {
     QFETCH(Language, language);
     QFETCH(QStringList, texts);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     parents.setLanguage(language);
     QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
@@ -318,7 +320,7 @@ void TestParents::menuTextsFollowTheLanguage() {
 
 void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, m_folder.path()});
+    Form1 form({&clock, nullptr, m_folder.path(), silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
@@ -376,7 +378,7 @@ void TestParents::textsAreChineseWhateverTheSystemLocale() {
     if (qEnvironmentVariable("LANG").startsWith(QLatin1String("en")))
         QCOMPARE(QLocale::system().language(), QLocale::English);
     SettingsStore store(m_settingsFile);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(store.load());
     QCOMPARE(wimbly::currentLanguage(), Language::Chinese);
@@ -390,7 +392,7 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        Form1 form;
+        Form1 form({nullptr, nullptr, {}, silence()});
         ParentsMenu parents(form, &store);
         parents.apply(store.load());
         form.show();
@@ -409,7 +411,7 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     QCOMPARE(remembered.fullScreen, true);
     QCOMPARE(remembered.soundOn, false);
     QCOMPARE(remembered.language, Language::English);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(remembered);
     QCOMPARE(form.zoom(), 1.25);
@@ -467,7 +469,7 @@ void TestParents::damagedSettingsGiveTheDefaults() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        Form1 form;
+        Form1 form({nullptr, nullptr, {}, silence()});
         ParentsMenu parents(form, &store);
         parents.apply(store.load());
         QVERIFY(form.isSoundOn());
@@ -488,7 +490,7 @@ void TestParents::commandLineWinsAndIsNotSaved() {
     QVERIFY(!commandLine.exitCode);
 
     SettingsStore store(m_settingsFile);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(commandLine.options.over(store.load()));
     QCOMPARE(form.zoom(), 1.5);

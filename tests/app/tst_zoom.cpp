@@ -5,6 +5,7 @@
 #include "form3.h"
 #include "loadpic.h"
 #include "manualclock.h"
+#include "silentoutput.h"
 
 #include <QPointingDevice>
 #include <QScreen>
@@ -21,6 +22,7 @@ using wimbly::Game;
 using wimbly::ManualClock;
 using wimbly::PictureBox;
 using wimbly::ViewScale;
+using wimbly::test::silence;
 
 namespace {
 
@@ -108,7 +110,7 @@ void TestZoom::keysStepTheZoom() {
     QFETCH(int, key);
     QFETCH(bool, enabled);
     QFETCH(qreal, to);
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.setZoom(from);
     QCOMPARE(form.zoom(), from);
     form.setEnabled(enabled);
@@ -186,7 +188,7 @@ void TestZoom::wholeTurnAtEveryFactor() {
     QFETCH(bool, touch);
     ManualClock clock;
     QTemporaryDir folder;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1 form({&clock, nullptr, folder.path(), silence()});
     form.setZoom(factor);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -266,7 +268,7 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 
     ManualClock clock;
     QTemporaryDir folder;
-    Form1 form({&clock, nullptr, folder.path()});
+    Form1 form({&clock, nullptr, folder.path(), silence()});
     form.setZoom(factor);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -289,7 +291,7 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 // The offscreen screen is 800 x 800: the scene is scaled by 800 / 551 to 800 x 666 and stands
 // 67 pixels from the top; leaving full screen gives back the zoom, the size and the place.
 void TestZoom::fullScreenCentresTheSceneOnNavy() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.setZoom(1.25);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -336,7 +338,7 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
 
 // Full screen chosen before the window is first shown: it opens covering the screen.
 void TestZoom::fullScreenChosenBeforeShowing() {
-    Form1 form;
+    Form1 form({nullptr, nullptr, {}, silence()});
     form.setFullScreenMode(true);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -348,7 +350,7 @@ void TestZoom::fullScreenChosenBeforeShowing() {
 // its rows 48 pixels apart; both with fonts twice as large.
 void TestZoom::secondaryWindowsOpenAtTheFactor() {
     QTemporaryDir folder;
-    Form1 form({nullptr, nullptr, folder.path()});
+    Form1 form({nullptr, nullptr, folder.path(), silence()});
     form.setZoom(2);
     form.show();
     const qreal basePoints = QApplication::font().pointSizeF();

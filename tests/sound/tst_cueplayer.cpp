@@ -3,9 +3,12 @@
 #include "wave.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMutex>
+#include <QProcess>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -25,9 +28,10 @@ struct Record {
     QThread* outputThread = nullptr;
     bool destroyed = false;
     QThread* destroyedOn = nullptr;
+    // Released each time start() is entered, before it waits at the gate or stalls.
+    QSemaphore entered;
     // While set, start() waits for a release before it records; simulates a stalled server.
     std::unique_ptr<QSemaphore> gate;
-    int stallMs = 0;
 
     QStringList snapshot() {
         QMutexLocker lock(&mutex);
@@ -45,10 +49,9 @@ public:
     }
 
     void start(const Cue& cue) override {
+        m_record->entered.release();
         if (m_record->gate)
             m_record->gate->acquire();
-        if (m_record->stallMs > 0)
-            QThread::msleep(ulong(m_record->stallMs));
         QMutexLocker lock(&m_record->mutex);
         m_record->events << QStringLiteral("start %1").arg(cue.id);
         m_record->cues << cue;
@@ -77,6 +80,7 @@ class TestCuePlayer : public QObject {
 
 private slots:
     void initTestCase();
+    void theNewestCueCutsOffThePlayingOne_data();
     void theNewestCueCutsOffThePlayingOne();
     void onlyTheNewestOfCuesAskedForMeanwhilePlays();
     void eachCueGoesOutWholeOffTheCallersThread_data();
@@ -87,6 +91,7 @@ private slots:
     void destructorStopsTheCueAndFreesTheOutputOnTheAudioThread();
     void destructorReturnsPromptlyWhileTheOutputIsStuck();
     void withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog();
+    void withoutTheSoundLibraryCuesAreSilentWithOneWarning();
 };
 
 void TestCuePlayer::initTestCase() {
@@ -95,15 +100,29 @@ void TestCuePlayer::initTestCase() {
     qputenv("PULSE_SERVER", "unix:/nonexistent/wimbly-test/native");
 }
 
+void TestCuePlayer::theNewestCueCutsOffThePlayingOne_data() {
+    QTest::addColumn<int>("playing");
+    QTest::addColumn<int>("newest");
+    QTest::newRow("another cue") << 104 << 103;
+    QTest::newRow("the same cue again, from its start") << 102 << 102;
+}
+
 void TestCuePlayer::theNewestCueCutsOffThePlayingOne() {
+    QFETCH(int, playing);
+    QFETCH(int, newest);
     auto record = std::make_shared<Record>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
-    player.PlayCue(104);
-    QTRY_COMPARE(record->snapshot(), QStringList{"start 104"});
-    player.PlayCue(103);
-    QTRY_COMPARE(record->snapshot(), (QStringList{"start 104", "stop", "start 103"}));
-    QTest::qWait(100);
-    QCOMPARE(record->snapshot().size(), 3); // nothing queued behind
+    const QString first = QStringLiteral("start %1").arg(playing);
+    const QString second = QStringLiteral("start %1").arg(newest);
+    player.PlayCue(playing);
+    QTRY_COMPARE(record->snapshot(), QStringList{first});
+    player.PlayCue(newest);
+    QTRY_COMPARE(record->snapshot(), (QStringList{first, "stop", second}));
+    // Nothing was queued behind: the next cue follows at once.
+    player.PlayCue(101);
+    QTRY_COMPARE(record->snapshot(), (QStringList{first, "stop", second, "stop", "start 101"}));
+    if (playing == newest) // a replay starts over with the whole cue
+        QCOMPARE(record->cues.at(1).pcm, record->cues.at(0).pcm);
 }
 
 void TestCuePlayer::onlyTheNewestOfCuesAskedForMeanwhilePlays() {
@@ -111,14 +130,15 @@ void TestCuePlayer::onlyTheNewestOfCuesAskedForMeanwhilePlays() {
     record->gate = std::make_unique<QSemaphore>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
     player.PlayCue(101);
-    QTest::qWait(50); // the audio thread now waits inside start(101)
+    record->entered.acquire(); // the audio thread now waits inside start(101)
     player.PlayCue(102);
     player.PlayCue(105);
     player.PlayCue(104);
     record->gate->release(10);
     QTRY_COMPARE(record->snapshot(), (QStringList{"start 101", "stop", "start 104"}));
-    QTest::qWait(100);
-    QCOMPARE(record->snapshot().size(), 3);
+    player.PlayCue(103);
+    QTRY_COMPARE(record->snapshot(),
+                 (QStringList{"start 101", "stop", "start 104", "stop", "start 103"}));
 }
 
 void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread_data() {
@@ -143,11 +163,11 @@ void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread() {
     const QByteArray image = wimbly::sound::synthesizeCue(id);
     const auto info = wimbly::sound::parseWave(image);
     QCOMPARE(cue.id, id);
-    QCOMPARE(cue.format.sampleRate(), info->sampleRate);
-    QCOMPARE(cue.format.channelCount(), info->channels);
-    QCOMPARE(cue.format.sampleFormat(), QAudioFormat::Int16);
+    QCOMPARE(cue.format.sampleRate, 22050);
+    QCOMPARE(cue.format.channels, 1);
+    QCOMPARE(cue.format.sample, wimbly::CueFormat::Sample::Int16);
     QCOMPARE(cue.pcm, image.sliced(info->dataOffset, info->dataSize));
-    const double played = cue.format.durationForBytes(qint32(cue.pcm.size())) / 1e6;
+    const double played = double(cue.pcm.size()) / 2 / 22050;
     QVERIFY2(std::abs(played - seconds) <= 0.05 * seconds, qPrintable(QString::number(played)));
     QVERIFY(record->outputThread != QThread::currentThread());
 }
@@ -190,8 +210,10 @@ void TestCuePlayer::playCueReturnsAtOnceWhileTheOutputIsStuck() {
     record->gate->release(10);
     // However far the audio thread got before it stalled, the newest cue is the last to start.
     QTRY_VERIFY(record->snapshot().endsWith(QStringLiteral("start 105")));
-    QTest::qWait(100);
-    QVERIFY(record->snapshot().size() <= 3);
+    // Nothing was queued behind it: the next cue follows at once.
+    player.PlayCue(103);
+    QTRY_VERIFY(record->snapshot().endsWith(QStringLiteral("start 103")));
+    QVERIFY(record->snapshot().size() <= 5);
 }
 
 void TestCuePlayer::destructorStopsTheCueAndFreesTheOutputOnTheAudioThread() {
@@ -208,15 +230,15 @@ void TestCuePlayer::destructorStopsTheCueAndFreesTheOutputOnTheAudioThread() {
 
 void TestCuePlayer::destructorReturnsPromptlyWhileTheOutputIsStuck() {
     auto record = std::make_shared<Record>();
-    record->stallMs = 1500;
+    record->gate = std::make_unique<QSemaphore>();
     auto player = std::make_unique<CuePlayer>(std::make_unique<RecordingOutput>(record));
     player->PlayCue(105);
-    QTest::qWait(50); // the audio thread is inside start() now
-    const qint64 ms = msToRun([&player] { player.reset(); });
-    QVERIFY2(ms < 1200, qPrintable(QString::number(ms)));
+    record->entered.acquire(); // the audio thread is inside start() now, and stays there
+    player.reset();            // returns although the output never comes back meanwhile
     QVERIFY(!record->destroyed);
     // The thread left behind finishes on its own once the output comes back, stopping the
     // cue it started and freeing the output.
+    record->gate->release();
     QTRY_VERIFY_WITH_TIMEOUT(record->destroyed, 5000);
     QCOMPARE(record->snapshot(), (QStringList{"start 105", "stop"}));
 }
@@ -244,6 +266,25 @@ void TestCuePlayer::withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog() {
     // At most one line from the sound server client library and one of our own, each once.
     const QString log = messages.join(QLatin1Char('\n'));
     QVERIFY2(messages.size() <= 2 && messages.removeDuplicates() == 0, qPrintable(log));
+}
+
+void TestCuePlayer::withoutTheSoundLibraryCuesAreSilentWithOneWarning() {
+    // A copy of a small program that plays all cues, in a folder without the sound library.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString program = dir.filePath(QStringLiteral("player"));
+    QVERIFY(QFile::copy(QStringLiteral(STALLED_EXIT_PROGRAM), program));
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("wimbly.sound.warning=true"));
+    run.setProcessEnvironment(env);
+    run.start(program, {});
+    QVERIFY(run.waitForFinished(10000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    const QString log = QString::fromLocal8Bit(run.readAllStandardError()).trimmed();
+    QCOMPARE(log.count(QLatin1Char('\n')), 0);
+    QVERIFY2(log.contains(QStringLiteral("wimbly-sound")), qPrintable(log));
 }
 
 QTEST_GUILESS_MAIN(TestCuePlayer)

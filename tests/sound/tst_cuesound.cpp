@@ -12,11 +12,13 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <memory>
 #include <sys/prctl.h>
 #include <sys/types.h>
+#include <utility>
 
 namespace {
 
@@ -184,14 +186,15 @@ void TestCueSound::eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne() {
     QVERIFY(m_recorder.waitForStarted(2000));
     QTest::qWait(300);
 
-    // Each cue alone with a pause after it, then cue 102 cut off by cue 104.
+    // Each cue alone with a pause after it, then cue 102 started over while it plays, then
+    // cue 102 cut off by cue 104.
     struct Step {
         int id;
         int pauseMs;
     };
-    const QList<Step> steps{{101, 1000}, {103, 450}, {104, 850}, {105, 2150},
-                            {102, 2350}, {102, 600}, {104, 850}};
-    QList<double> expected{0.63, 0.05, 0.45, 1.76, 1.94};
+    const QList<Step> steps{{101, 1000}, {103, 450},  {104, 850}, {105, 2150}, {102, 2350},
+                            {102, 600},  {102, 2350}, {102, 600}, {104, 850}};
+    const QList<double> lengths{0.63, 0.05, 0.45, 1.76, 1.94};
     QList<qint64> calledAt;
     {
         wimbly::CuePlayer player;
@@ -204,8 +207,6 @@ void TestCueSound::eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne() {
             QTest::qWait(step.pauseMs);
         }
     }
-    // The cut-off 102 and the 104 after it sound as one stretch.
-    expected << (calledAt[6] - calledAt[5]) / 1000.0 + 0.45;
 
     m_recorder.kill();
     m_recorder.waitForFinished(2000);
@@ -215,17 +216,44 @@ void TestCueSound::eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne() {
     for (const Segment& segment : segments)
         measured += QStringLiteral(" %1 s at %2 s;").arg(segment.seconds).arg(segment.start);
     qInfo("sounded:%s", qPrintable(measured));
-    QCOMPARE(segments.size(), expected.size());
-    for (qsizetype i = 0; i < expected.size(); ++i) {
-        // Within 10% (the ends of a fading cue may fall below the silence floor) and no more
-        // than 20 ms longer than the cue: the 50 ms cue sounds whole, and none runs on.
-        const double low = expected[i] * 0.9 - 0.02;
-        const double high = expected[i] + 0.03 + (i == expected.size() - 1 ? 0.08 : 0.0);
-        QVERIFY2(segments[i].seconds >= low && segments[i].seconds <= high,
-                 qPrintable(QStringLiteral("stretch %1: %2 s, expected %3 s")
-                                .arg(i)
+    QCOMPARE(segments.size(), lengths.size() + 2);
+
+    // The cues alone: each sounds for its own length, within 10% (the ends of a fading cue may
+    // fall below the silence floor) and no more than 30 ms longer: the 50 ms cue sounds whole,
+    // and none runs on. These lengths come from the recording alone.
+    for (qsizetype i = 0; i < lengths.size(); ++i) {
+        QVERIFY2(segments[i].seconds >= lengths[i] * 0.9 - 0.02 &&
+                     segments[i].seconds <= lengths[i] + 0.03,
+                 qPrintable(QStringLiteral("cue %1: %2 s, expected %3 s")
+                                .arg(steps[i].id)
                                 .arg(segments[i].seconds)
-                                .arg(expected[i])));
+                                .arg(lengths[i])));
+    }
+    // The time from a call to its cue's onset varies from cue to cue with the load on the
+    // machine; how much it varied for the cues alone, on the recording's clock against the
+    // caller's, bounds the error of the two stretches below, which span two calls each.
+    double earliest = 1e9;
+    double latest = -1e9;
+    for (qsizetype i = 0; i < lengths.size(); ++i) {
+        const double delay = segments[i].start - (calledAt[i] - calledAt[0]) / 1000.0;
+        earliest = std::min(earliest, delay);
+        latest = std::max(latest, delay);
+    }
+    const double spread = latest - earliest + 0.02; // and a window of the analysis either side
+    // A replay starts the cue over, and the cut-off cue gives way to the newest at once: each
+    // pair sounds as one stretch, from the first call to the end of the second cue.
+    const QList<std::pair<qsizetype, double>> pairs{{5, 1.94}, {7, 0.45}};
+    for (qsizetype k = 0; k < pairs.size(); ++k) {
+        const auto [first, length] = pairs[k];
+        const double expected = (calledAt[first + 1] - calledAt[first]) / 1000.0 + length;
+        const Segment& segment = segments[lengths.size() + k];
+        QVERIFY2(segment.seconds >= expected * 0.9 - 0.02 - spread &&
+                     segment.seconds <= expected + 0.03 + spread,
+                 qPrintable(QStringLiteral("stretch %1: %2 s, expected %3 s give or take %4 s")
+                                .arg(k)
+                                .arg(segment.seconds)
+                                .arg(expected)
+                                .arg(spread)));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "boardpoint.h"
 #include "form1.h"
 #include "manualclock.h"
+#include "silentoutput.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -144,7 +145,8 @@ int runChild(int argc, char** argv) {
     std::optional<ManualClock> clock;
     if (virtualTime)
         clock.emplace();
-    Form1 form({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4])});
+    Form1 form({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4]),
+                wimbly::test::silence()});
     form.show();
     Driver driver(form, clock ? &*clock : nullptr, phase);
     return app.exec();

@@ -12,6 +12,7 @@
 #include "game/recorderview.h"
 #include "manualclock.h"
 #include "randomsource.h"
+#include "silentoutput.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -124,7 +125,8 @@ private:
     }
 
     void startProgram() {
-        m_form = std::make_unique<Form1>(Form1::Setup{&m_clock, &m_random, m_folder});
+        m_form = std::make_unique<Form1>(
+            Form1::Setup{&m_clock, &m_random, m_folder, wimbly::test::silence()});
         m_form->show();
     }
 
