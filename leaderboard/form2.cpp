@@ -1,5 +1,7 @@
 #include "form2.h"
 
+#include "catalogue.h"
+
 #include <QFont>
 #include <QPalette>
 
@@ -19,12 +21,6 @@ const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::Form2", "确认");
 // window speaks the program's current language.
 const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜无法保存。");
 
-constexpr QSize ClientSize{328, 371};
-constexpr QRect LabtRect{24, 16, 225, 25};
-constexpr QRect Text1Rect{24, 40, 225, 25};
-constexpr QRect Command1Rect{264, 40, 41, 25};
-constexpr QRect Label1Rect{24, 80, 81, 25};
-constexpr QRect Label2Rect{152, 80, 89, 25};
 // A row is 81 or 89 pixels wide; a name longer than this can never be seen whole anyway, and a
 // damaged file may hold names of a megabyte.
 constexpr qsizetype MaxShownChars = 256;
@@ -66,11 +62,11 @@ std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
 Form2::Form2(const QString& sPath, QWidget* mainWindow)
     : SecondaryWindow(mainWindow), m_table(sPath) {
     setWindowTitle(tr(Title));
-    setFixedSize(view().size(ClientSize));
+    setFixedSize(view().size(res::LeaderboardClientSize));
     makeWhite(*this);
 
     Labt.setObjectName(QStringLiteral("Labt"));
-    Labt.setGeometry(view().rect(LabtRect));
+    Labt.setGeometry(view().rect(res::LeaderboardHeadingGeometry));
     Labt.setFont(view().font(headingFont()));
     QPalette red = Labt.palette();
     red.setColor(QPalette::WindowText, Qt::red);
@@ -80,11 +76,11 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
     Labt.setText(tr(EnterHeading));
 
     Text1.setObjectName(QStringLiteral("Text1"));
-    Text1.setGeometry(view().rect(Text1Rect));
+    Text1.setGeometry(view().rect(res::LeaderboardNameBoxGeometry));
     Text1.setMaxLength(std::numeric_limits<int>::max());
 
     Command1.setObjectName(QStringLiteral("Command1"));
-    Command1.setGeometry(view().rect(Command1Rect));
+    Command1.setGeometry(view().rect(res::LeaderboardConfirmGeometry));
     Command1.setText(tr(ConfirmCaption));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
@@ -97,8 +93,8 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
         label->setText(caption);
         return label;
     };
-    Label1[0] = designRow(Label1Rect, QStringLiteral("Label1"));
-    Label2[0] = designRow(Label2Rect, QStringLiteral("Label2"));
+    Label1[0] = designRow(res::LeaderboardNameGeometry, QStringLiteral("Label1"));
+    Label2[0] = designRow(res::LeaderboardScoreGeometry, QStringLiteral("Label2"));
 
     // Only the name box and the button take the focus; the name box comes first.
     setTabOrder(&Text1, &Command1);
@@ -149,10 +145,11 @@ void Form2::Form_Load() {
     for (int i = 0; i < Leaderboard::Places; ++i) {
         Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
         Label1[i]->setText(m_table.sName(i).left(MaxShownChars));
-        Label1[i]->move(Label1[i]->x(), view().length(RowTop + RowStep * i));
+        const int rowTop = res::LeaderboardNameGeometry.top() + res::LeaderboardRowStep * i;
+        Label1[i]->move(Label1[i]->x(), view().length(rowTop));
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         Label2[i]->setText(QString::number(m_table.nScore(i)));
-        Label2[i]->move(Label2[i]->x(), view().length(RowTop + RowStep * i));
+        Label2[i]->move(Label2[i]->x(), view().length(rowTop));
     }
 }
 

@@ -20,9 +20,6 @@ class Form2 : public SecondaryWindow {
     Q_OBJECT
 
 public:
-    static constexpr int RowTop = 80;
-    static constexpr int RowStep = 24;
-
     // Creates the window (deleted when it closes), sets `fcount`, loads the table from the
     // program's folder `sPath`, ranks the score, disables `mainWindow` and shows the window.
     // Every closing enables `mainWindow` again, if it still exists.

@@ -247,6 +247,17 @@ inline constexpr QSize HelpClientSize{324, 303};
 inline constexpr QPoint HelpScreenPosition{147, 133};
 inline constexpr QRect HelpTextGeometry{16, 40, 297, 249};
 
+// ---- The leaderboard window ------------------------------------------------------------------
+
+inline constexpr QSize LeaderboardClientSize{328, 371};
+inline constexpr QRect LeaderboardHeadingGeometry{24, 16, 225, 25};
+inline constexpr QRect LeaderboardNameBoxGeometry{24, 40, 225, 25};
+inline constexpr QRect LeaderboardConfirmGeometry{264, 40, 41, 25};
+// The first place's name and score; each further place stands one row step lower.
+inline constexpr QRect LeaderboardNameGeometry{24, 80, 81, 25};
+inline constexpr QRect LeaderboardScoreGeometry{152, 80, 89, 25};
+inline constexpr int LeaderboardRowStep = 24;
+
 // ---- Checks on the tables --------------------------------------------------------------------
 
 namespace detail {
