@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -15,6 +16,11 @@
 #include <cstdlib>
 #include <optional>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace wimbly {
 
@@ -62,23 +68,60 @@ void endIfStillStranded() {
     }
 }
 
+#ifdef Q_OS_UNIX
+// Whether the file at `path` can be trusted to be the program's own library: it and every folder
+// above it belong to the player or the administrator, and none of them can be changed by others
+// (a folder anyone may write counts only with its sticky bit, in which nobody can remove or
+// rename another's entries). A copy of the program in a shared folder would otherwise load a
+// library another user put beside it.
+bool ownedSafely(const QString& path) {
+    QByteArray current = QFile::encodeName(path);
+    const uid_t me = ::geteuid();
+    for (;;) {
+        struct stat st {};
+        if (::stat(current.constData(), &st) != 0 || (st.st_uid != me && st.st_uid != 0))
+            return false;
+        if ((st.st_mode & S_IWOTH) && !(S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)))
+            return false;
+        if (current == "/")
+            return true;
+        const qsizetype slash = current.lastIndexOf('/');
+        current = slash > 0 ? current.left(slash) : QByteArray("/");
+    }
+}
+#else
+bool ownedSafely(const QString&) {
+    return true;
+}
+#endif
+
 // The output on the system's audio device, from the sound library that the program loads at run
-// time. It lies at a fixed path relative to the program's folder, installed or in the build tree;
-// test and benchmark programs sit a folder or two deeper in the build tree, so the folders above
-// are tried too. Without the library the cues are silent.
+// time. It lies at a fixed path relative to the program's folder, installed and in the build
+// tree alike; test programs deeper in the build tree name it in WIMBLY_SOUND_LIBRARY. Without
+// the library, or with one that others could have put there, the cues are silent.
 std::unique_ptr<CueOutput> loadDeviceOutput() {
     using NewOutput = CueOutput* (*)();
-    const QString program = QCoreApplication::applicationDirPath();
-    for (const char* up : {"/", "/../", "/../../"}) {
-        QLibrary library(program + QLatin1String(up) + QStringLiteral(WIMBLY_SOUND_LIBRARY));
-        // The library stays loaded for the life of the process: the threads of the audio
-        // system it starts end only with it.
-        if (const auto create =
-                reinterpret_cast<NewOutput>(library.resolve("wimbly_new_device_output")))
-            return std::unique_ptr<CueOutput>(create());
+    QString path = qEnvironmentVariable("WIMBLY_SOUND_LIBRARY");
+    if (path.isEmpty())
+        path = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+               QStringLiteral(WIMBLY_SOUND_LIBRARY);
+    // The very file that was checked is loaded, whatever links led to it.
+    const QString file = QFileInfo(path).canonicalFilePath();
+    if (file.isEmpty() || !ownedSafely(file)) {
+        qCWarning(lcSound,
+                  "the sound library %s is missing or not safely installed; sound cues "
+                  "stay silent",
+                  qUtf8Printable(path));
+        return nullptr;
     }
-    qCWarning(lcSound, "the sound library %s is missing; sound cues stay silent",
-              WIMBLY_SOUND_LIBRARY);
+    // The library stays loaded for the life of the process: the threads of the audio system it
+    // starts end only with it.
+    QLibrary library(file);
+    if (const auto create =
+            reinterpret_cast<NewOutput>(library.resolve("wimbly_new_device_output")))
+        return std::unique_ptr<CueOutput>(create());
+    qCWarning(lcSound, "the sound library %s cannot be loaded; sound cues stay silent",
+              qUtf8Printable(file));
     return nullptr;
 }
 

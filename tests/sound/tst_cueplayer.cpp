@@ -2,8 +2,10 @@
 #include "synth.h"
 #include "wave.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QProcess>
@@ -91,7 +93,8 @@ private slots:
     void destructorStopsTheCueAndFreesTheOutputOnTheAudioThread();
     void destructorReturnsPromptlyWhileTheOutputIsStuck();
     void withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog();
-    void withoutTheSoundLibraryCuesAreSilentWithOneWarning();
+    void withoutASafeSoundLibraryCuesAreSilentWithOneWarning_data();
+    void withoutASafeSoundLibraryCuesAreSilentWithOneWarning();
 };
 
 void TestCuePlayer::initTestCase() {
@@ -268,14 +271,40 @@ void TestCuePlayer::withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog() {
     QVERIFY2(messages.size() <= 2 && messages.removeDuplicates() == 0, qPrintable(log));
 }
 
-void TestCuePlayer::withoutTheSoundLibraryCuesAreSilentWithOneWarning() {
-    // A copy of a small program that plays all cues, in a folder without the sound library.
+void TestCuePlayer::withoutASafeSoundLibraryCuesAreSilentWithOneWarning_data() {
+    QTest::addColumn<bool>("libraryInPlace");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("none beside the program") << false << QStringLiteral("missing");
+    // Another user could have put it there: a folder anyone may change, without the sticky bit.
+    QTest::newRow("one in a folder anyone may change") << true << QStringLiteral("not safely");
+}
+
+void TestCuePlayer::withoutASafeSoundLibraryCuesAreSilentWithOneWarning() {
+    QFETCH(bool, libraryInPlace);
+    QFETCH(QString, warning);
+#ifndef Q_OS_UNIX
+    if (libraryInPlace)
+        QSKIP("folder permissions are checked on Unix only");
+#endif
+    // A copy of a small program that plays all cues, in a folder of its own; the library, where
+    // there is one, lies where the program looks for it.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString program = dir.filePath(QStringLiteral("player"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("bin")));
+    const QString program = dir.filePath(QStringLiteral("bin/player"));
     QVERIFY(QFile::copy(QStringLiteral(STALLED_EXIT_PROGRAM), program));
+    if (libraryInPlace) {
+        const QString library =
+            QDir::cleanPath(dir.filePath(QStringLiteral("bin/" SOUND_LIBRARY_FROM_PROGRAM)));
+        QVERIFY(QDir().mkpath(QFileInfo(library).path()));
+        QVERIFY(QFile::copy(QStringLiteral(SOUND_LIBRARY), library));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::WriteOther | QFile::ExeOther));
+    }
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WIMBLY_SOUND_LIBRARY"));
     env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("wimbly.sound.warning=true"));
     run.setProcessEnvironment(env);
     run.start(program, {});
@@ -284,7 +313,8 @@ void TestCuePlayer::withoutTheSoundLibraryCuesAreSilentWithOneWarning() {
     QCOMPARE(run.exitCode(), 0);
     const QString log = QString::fromLocal8Bit(run.readAllStandardError()).trimmed();
     QCOMPARE(log.count(QLatin1Char('\n')), 0);
-    QVERIFY2(log.contains(QStringLiteral("wimbly-sound")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("wimbly-sound")) && log.contains(warning),
+             qPrintable(log));
 }
 
 QTEST_GUILESS_MAIN(TestCuePlayer)
