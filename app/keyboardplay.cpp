@@ -97,11 +97,8 @@ bool KeyboardPlay::handleKey(int key, bool autoRepeat) {
         // A held key must not press cell after cell or start game after game.
         if (autoRepeat)
             return true;
-        // A halted board takes no more presses and nothing else is due: as for a game that is
-        // over, the start button is the only way on, so the key stands in for it.
         const Game::Phase phase = m_window.game().phase();
-        if (phase == Game::Phase::Idle || phase == Game::Phase::Over ||
-            phase == Game::Phase::Halted)
+        if (phase == Game::Phase::Idle || phase == Game::Phase::Over)
             m_window.game().Picbeg_Click();
         else if (boardTakesClicks())
             pressHighlightedCell();

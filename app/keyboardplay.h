@@ -12,10 +12,10 @@ class Form1;
 
 // Play without a mouse on the main window. While the board takes clicks the arrow keys move
 // a highlight over its cells, and Enter or Space presses the highlighted cell as a mouse
-// press in the cell's middle would. With no game running (before the first game, after a
-// game is over, and on a board halted by the help button, which takes no more presses) Enter
-// or Space starts one; while a game runs they never restart it. F1 opens the help window as
-// the help button does. While the main window is disabled the keys do nothing.
+// press in the cell's middle would. With no game running (before the first game, and after
+// a game is over) Enter or Space starts one; while a game runs, on a board halted by the help
+// button too, they never restart it. F1 opens the help window as the help button does. While
+// the main window is disabled the keys do nothing.
 class KeyboardPlay : public QObject {
     Q_OBJECT
 public:
