@@ -12,7 +12,7 @@
 namespace wimbly {
 
 ParentsMenu::ParentsMenu(Form1& window, SettingsStore* store)
-    : QObject(&window), m_window(window), m_store(store), m_zoom(window.zoom()),
+    : m_window(window), m_store(store), m_zoom(window.zoom()),
       m_fullScreen(window.isFullScreenMode()) {
     m_window.installEventFilter(this);
     connect(&m_window, &Form1::viewChanged, this, &ParentsMenu::rememberView);
@@ -47,15 +47,15 @@ void ParentsMenu::setLanguage(Language language) {
 
 void ParentsMenu::rememberView() {
     const bool fullScreen = m_window.isFullScreenMode();
+    // The window's own zoom, also while full screen fits the scene to the screen: it is the one
+    // that leaving full screen brings back, and keys change it in full screen too.
     const qreal zoom = m_window.zoom();
     if (m_store && fullScreen != m_fullScreen)
         m_store->saveFullScreen(fullScreen);
-    // In full screen the view fits the screen; the zoom to remember is the window's own.
-    else if (m_store && !fullScreen && !qFuzzyCompare(zoom, m_zoom))
+    if (m_store && !qFuzzyCompare(zoom, m_zoom))
         m_store->saveZoom(zoom);
     m_fullScreen = fullScreen;
-    if (!fullScreen)
-        m_zoom = zoom;
+    m_zoom = zoom;
 }
 
 QMenu* ParentsMenu::popup(const QPoint& globalPos) {
@@ -125,21 +125,14 @@ bool ParentsMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ParentsMenu::onSidePanel(QPoint pos) const {
-    // The scene's scale and place on the window, read from the start button, which stands
-    // at a known place in it: the side panel is all that is right of the background picture,
-    // and in full screen also the margins around the scene.
-    const QRect button = m_window.startButton().geometry();
-    const qreal scale = qreal(button.width()) / res::bitmapSize(res::StartButton).width();
-    if (scale <= 0)
-        return false;
-    const qreal left = button.x() - res::StartButtonPosition.x() * scale;
-    const qreal top = button.y() - res::StartButtonPosition.y() * scale;
-    const qreal x = (pos.x() - left) / scale;
-    const qreal y = (pos.y() - top) / scale;
+    // The side panel is all of the scene right of the background picture, and in full screen
+    // also the margins around the scene.
+    const ViewScale& view = m_window.view();
+    const QPointF at = QPointF(pos - view.origin()) / view.factor();
     const QSize scene = res::MainClientSize;
-    if (x < 0 || y < 0 || x >= scene.width() || y >= scene.height())
+    if (at.x() < 0 || at.y() < 0 || at.x() >= scene.width() || at.y() >= scene.height())
         return true;
-    return x >= res::bitmapSize(res::Background).width();
+    return at.x() >= res::bitmapSize(res::Background).width();
 }
 
 } // namespace wimbly
