@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "zoom.h"
+
 #include <QCommandLineParser>
 
 namespace wimbly {
@@ -105,7 +107,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         const QString text = parser.value(scale);
         bool ok = false;
         const qreal factor = text.toDouble(&ok);
-        if (!ok || !(factor >= MinZoom && factor <= MaxZoom)) {
+        if (!ok || !(factor >= zoom::Min && factor <= zoom::Max)) {
             result.exitCode = 1;
             result.message = usageError(
                 QStringLiteral("invalid value '%1' for option --scale: give a number from "

@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "zoom.h"
+
 #include <QSettings>
 
 namespace wimbly {
@@ -54,9 +56,9 @@ Preferences SettingsStore::load() const {
     if (m_settings->status() != QSettings::NoError)
         return preferences;
     bool ok = false;
-    const qreal zoom = m_settings->value(ZoomKey).toString().toDouble(&ok);
-    if (ok && zoom >= MinZoom && zoom <= MaxZoom)
-        preferences.zoom = zoom;
+    const qreal factor = m_settings->value(ZoomKey).toString().toDouble(&ok);
+    if (ok && factor >= zoom::Min && factor <= zoom::Max)
+        preferences.zoom = factor;
     preferences.fullScreen = readFlag(*m_settings, FullScreenKey, preferences.fullScreen);
     preferences.soundOn = readFlag(*m_settings, SoundKey, preferences.soundOn);
     Language language;

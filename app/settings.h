@@ -23,17 +23,13 @@ struct Preferences {
     friend bool operator==(const Preferences&, const Preferences&) = default;
 };
 
-// The smallest and largest zoom factors the view takes.
-inline constexpr qreal MinZoom = 0.5;
-inline constexpr qreal MaxZoom = 4;
-
 // The short code of a language, "zh" or "en", as the settings file and the command line write it.
 QString languageCode(Language language);
 // The language of a code; false when the code names none.
 bool languageFromCode(const QString& code, Language* language);
 
 // The preferences remembered for the user, in the per-user configuration folder (on Linux
-// $XDG_CONFIG_HOME/wimbly/wimbly.conf). Each preference is written on its own, so a value
+// $XDG_CONFIG_HOME/wimbly/wimbly.ini). Each preference is written on its own, so a value
 // that was set for one run only is never written with another.
 class SettingsStore {
 public:

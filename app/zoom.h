@@ -9,6 +9,7 @@ class Form1;
 
 namespace zoom {
 
+// The smallest and largest factors the view takes.
 inline constexpr qreal Min = 0.5;
 inline constexpr qreal Max = 4;
 
