@@ -53,6 +53,8 @@ public:
     PictureBox& marker(int i) { return *Picf.at(i); }
     PictureBox& slot(int i) { return *Pict.at(i); }
     QLabel& score() { return Label1; }
+    // Play by the arrow keys, Enter and Space.
+    KeyboardPlay& keyboard() { return *m_keyboard; }
     // The leaderboard or help window while one is open.
     QWidget* secondaryWindow() const;
 

@@ -43,7 +43,7 @@ protected:
 
 } // namespace
 
-KeyboardPlay::KeyboardPlay(Form1& window) : QObject(&window), m_window(window) {
+KeyboardPlay::KeyboardPlay(Form1& window) : m_window(window) {
     m_window.installEventFilter(this);
     m_window.board().installEventFilter(this);
     connect(&m_window, &Form1::viewChanged, this, [this] {

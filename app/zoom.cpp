@@ -41,7 +41,7 @@ qreal stepOut(qreal factor) {
 
 } // namespace zoom
 
-ViewKeys::ViewKeys(Form1& window) : QObject(&window), m_window(window) {
+ViewKeys::ViewKeys(Form1& window) : m_window(window) {
     window.installEventFilter(this);
 }
 

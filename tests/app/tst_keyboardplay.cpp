@@ -28,9 +28,7 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
 }
 
 KeyboardPlay& keyboardOf(Form1& form) {
-    auto* keyboard = form.findChild<KeyboardPlay*>();
-    Q_ASSERT(keyboard);
-    return *keyboard;
+    return form.keyboard();
 }
 
 QWidget* highlightOf(Form1& form) {
