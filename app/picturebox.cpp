@@ -41,15 +41,6 @@ bool PictureBox::render(int id) {
     return true;
 }
 
-void PictureBox::setPicture(const QPixmap& picture) {
-    m_bitmap = 0;
-    m_stale = false;
-    m_picture = picture;
-    m_designSize = picture.deviceIndependentSize().toSize();
-    applyGeometry();
-    update();
-}
-
 const QPixmap& PictureBox::picture() const {
     if (m_stale) {
         m_stale = false;

@@ -29,7 +29,6 @@ public:
     // Shows bitmap `id` of the catalogue at its catalogue size. A bitmap that cannot be loaded
     // leaves the box as it was.
     void setBitmap(int id);
-    void setPicture(const QPixmap& picture);
     // The picture as drawn at the current view.
     const QPixmap& picture() const;
 

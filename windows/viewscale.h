@@ -19,8 +19,6 @@ public:
 
     constexpr qreal factor() const { return m_factor; }
     constexpr QPoint origin() const { return m_origin; }
-    // True when the view shows its contents as designed, unshifted and unscaled.
-    constexpr bool isIdentity() const { return m_factor == 1 && m_origin.isNull(); }
 
     // A design length, rounded to whole pixels.
     int length(int designLength) const { return qRound(designLength * m_factor); }
