@@ -194,6 +194,12 @@ QByteArray formatRows(const Rows& rows, int place, const QByteArray& newLine) {
 
 } // namespace
 
+Leaderboard::Rows Leaderboard::defaultRows() {
+    Rows rows;
+    rows.names.fill(QByteArrayLiteral("0"));
+    return rows;
+}
+
 void Leaderboard::setRows(const Rows& rows) {
     m_rows = rows;
     for (int i = 0; i < Slots; ++i)
@@ -227,9 +233,7 @@ Leaderboard::LoadResult Leaderboard::load() {
     case tablefile::Found::Kind::Missing: {
         // No table yet (or a link of the player's to nothing): start the default one. If it
         // cannot be written the default table is still shown, but nothing can be saved.
-        Rows rows;
-        rows.names.fill(QByteArrayLiteral("0"));
-        setRows(rows);
+        setRows(defaultRows());
         m_loadedBytes = formatRows(m_rows, -1, {});
         if (locked && m_canSave) {
             QString reason;
@@ -247,9 +251,7 @@ Leaderboard::LoadResult Leaderboard::load() {
     case tablefile::Found::Kind::Unreadable: {
         // Whatever stands there is left alone; the default table is only shown.
         logFound(found, "the table is left alone");
-        Rows rows;
-        rows.names.fill(QByteArrayLiteral("0"));
-        setRows(rows);
+        setRows(defaultRows());
         m_canSave = false;
         m_loaded = LoadResult::Unreadable;
         return m_loaded;
@@ -307,7 +309,9 @@ bool Leaderboard::save(const QString& name) {
     QByteArray bytes;
     switch (found.kind) {
     case tablefile::Found::Kind::Missing:
-        bytes = formatRows(m_rows, m_nPlace, newLine);
+        // Deleted since the load, to start afresh: the new entry heads a new default table, as
+        // it would have after a load that found no table.
+        bytes = formatRows(defaultRows(), 0, newLine);
         break;
     case tablefile::Found::Kind::File:
         if (found.bytes == m_loadedBytes) {

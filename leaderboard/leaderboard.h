@@ -94,6 +94,8 @@ private:
         std::array<QByteArray, Slots> names;
         std::array<qint32, Slots> scores{};
     };
+    // Ten entries "0" with a score of 0: the table of a file that is not there.
+    static Rows defaultRows();
     void setRows(const Rows& rows);
 
     Rows m_rows;

@@ -117,6 +117,7 @@ private slots:
     void saveWritesTenLinesAroundTheNewEntry();
     void savedEntriesReadBack_data();
     void savedEntriesReadBack();
+    void tableDeletedBeforeTheSaveStartsAfresh();
 
     void damagedFileNeverCrashesNorIsReplaced_data();
     void damagedFileNeverCrashesNorIsReplaced();
@@ -330,6 +331,20 @@ void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry() {
     for (int i = 0; i < Leaderboard::Places; ++i)
         reread += again.rawName(i) + ',' + QByteArray::number(again.nScore(i)) + "\r\n";
     QCOMPARE(reread, expected);
+}
+
+void TestLeaderboard::tableDeletedBeforeTheSaveStartsAfresh() {
+    // Deleting the file starts a fresh table, also while a leaderboard window holds the old one.
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), "a,1000\r\nb,900\r\nc,800\r\nd,700\r\ne,600\r\n"
+                                       "f,500\r\ng,400\r\nh,300\r\ni,200\r\nj,100\r\n"));
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    QCOMPARE(table.rank(950), 1);
+    QVERIFY(QFile::remove(tablePath(dir)));
+    QVERIFY(table.save(QStringLiteral("new")));
+    QCOMPARE(readBytes(tablePath(dir)), QByteArray("new,950\r\n0,0\r\n0,0\r\n0,0\r\n0,0\r\n"
+                                                   "0,0\r\n0,0\r\n0,0\r\n0,0\r\n0,0\r\n"));
 }
 
 void TestLeaderboard::savedEntriesReadBack_data() {
