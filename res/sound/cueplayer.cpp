@@ -70,10 +70,11 @@ void endIfStillStranded() {
 
 #ifdef Q_OS_UNIX
 // Whether the file at `path` can be trusted to be the program's own library: it and every folder
-// above it belong to the player or the administrator, and none of them can be changed by others
-// (a folder anyone may write counts only with its sticky bit, in which nobody can remove or
-// rename another's entries). A copy of the program in a shared folder would otherwise load a
-// library another user put beside it.
+// above it belong to the player or the administrator, and none of them can be written by every
+// user (a folder anyone may write counts only with its sticky bit, in which nobody can remove or
+// rename another's entries). A group that may write them is trusted as much as the program's own
+// folder, which such a group could change just as well. A copy of the program in a shared folder
+// would otherwise load a library another user put beside it.
 bool ownedSafely(const QString& path) {
     QByteArray current = QFile::encodeName(path);
     const uid_t me = ::geteuid();

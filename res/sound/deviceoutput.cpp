@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMediaDevices>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -144,9 +145,13 @@ private:
             m_timer->start(int(left));
     }
 
+    // Each kind of trouble is told once: a missing device must not flood the log, nor hide a
+    // different trouble told before it.
     void warnOnce(const char* message) {
-        if (!std::exchange(m_warned, true))
-            qCWarning(lcSoundDevice, "%s", message);
+        if (m_warned.contains(message))
+            return;
+        m_warned.insert(message);
+        qCWarning(lcSoundDevice, "%s", message);
     }
 
     std::unique_ptr<QTimer> m_timer;
@@ -156,7 +161,7 @@ private:
     QByteArray m_samples; // the cue and the silence after it
     qint64 m_written = 0;
     QElapsedTimer m_started; // since the cue's first write
-    bool m_warned = false;
+    QSet<QByteArray> m_warned;
 };
 
 } // namespace
