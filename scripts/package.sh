@@ -37,7 +37,8 @@ options=(
 
 cmake -S "$source_dir" -B "$build" -G Ninja "${options[@]}" \
     -DCMAKE_CXX_FLAGS="$cppflags $cxxflags" \
-    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags"
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$ldflags"
 cmake --build "$build"
 (cd "$build" && cpack -G DEB)
 ls "$build"/wimbly_*.deb
