@@ -252,7 +252,9 @@ void Form1::retranslate() {
 
 void Form1::setSoundOn(bool on) {
     m_soundOn = on;
-    if (on && m_painted)
+    if (!on)
+        m_cues.stop();
+    else if (m_painted)
         m_cues.prepare();
 }
 

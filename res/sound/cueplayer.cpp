@@ -31,6 +31,9 @@ namespace {
 // How long the destructor waits for the audio thread before leaving it behind.
 constexpr unsigned long ShutdownWaitMs = 500;
 constexpr int NoCue = INT_MIN;
+// Asked for like a cue, so that it takes the place of the cues asked for before it, and a cue
+// asked for after it takes its place.
+constexpr int Silence = INT_MIN + 1;
 
 std::optional<CueFormat> cueFormat(const sound::WaveInfo& info) {
     CueFormat format;
@@ -147,6 +150,11 @@ struct CuePlayer::Shared {
         const int id = newest.exchange(NoCue);
         if (id == NoCue || !output)
             return;
+        if (id == Silence) {
+            if (std::exchange(started, false))
+                output->stop();
+            return;
+        }
         QFile file(QStringLiteral(":/wav/%1.wav").arg(id));
         if (!file.open(QIODevice::ReadOnly))
             return;
@@ -219,8 +227,18 @@ CuePlayer::~CuePlayer() {
     strandedThreads().append(m_thread);
 }
 
+void CuePlayer::stop() {
+    // Nothing can sound before the audio thread exists.
+    if (m_thread)
+        request(Silence);
+}
+
 void CuePlayer::PlayCue(int id) {
     prepare();
+    request(id);
+}
+
+void CuePlayer::request(int id) {
     m_shared->newest.store(id);
     if (!m_shared->requestPosted.exchange(true))
         QMetaObject::invokeMethod(

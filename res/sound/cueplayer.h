@@ -74,12 +74,17 @@ public:
     // called from the thread that created the player.
     void prepare();
 
+    // Silences the cue that is playing, and any asked for but not yet started; returns at once.
+    void stop();
     // Starts cue `id` and returns at once. The newest cue cuts off the one that is playing;
     // cues are never mixed or queued, and of several cues asked for faster than the audio
     // thread takes them only the newest plays. An id without a playable WAVE image plays nothing.
     void PlayCue(int id);
 
 private:
+    // Makes `id` the newest request and, unless one is on its way, posts it to the audio thread.
+    void request(int id);
+
     struct Shared;
     std::shared_ptr<Shared> m_shared;
     QThread* m_thread = nullptr; // created by prepare()

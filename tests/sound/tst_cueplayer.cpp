@@ -85,6 +85,7 @@ private slots:
     void theNewestCueCutsOffThePlayingOne_data();
     void theNewestCueCutsOffThePlayingOne();
     void onlyTheNewestOfCuesAskedForMeanwhilePlays();
+    void stopSilencesThePlayingCueAndAnyAskedForMeanwhile();
     void eachCueGoesOutWholeOffTheCallersThread_data();
     void eachCueGoesOutWholeOffTheCallersThread();
     void anIdWithoutAPlayableCuePlaysNothing_data();
@@ -142,6 +143,22 @@ void TestCuePlayer::onlyTheNewestOfCuesAskedForMeanwhilePlays() {
     player.PlayCue(103);
     QTRY_COMPARE(record->snapshot(),
                  (QStringList{"start 101", "stop", "start 104", "stop", "start 103"}));
+}
+
+void TestCuePlayer::stopSilencesThePlayingCueAndAnyAskedForMeanwhile() {
+    auto record = std::make_shared<Record>();
+    record->gate = std::make_unique<QSemaphore>();
+    CuePlayer player(std::make_unique<RecordingOutput>(record));
+    player.PlayCue(102);
+    record->entered.acquire(); // the audio thread now waits inside start(102)
+    player.PlayCue(105);
+    player.stop();
+    record->gate->release(10);
+    // 105, asked for before the stop, never starts; the playing cue is silenced once.
+    QTRY_COMPARE(record->snapshot(), (QStringList{"start 102", "stop"}));
+    player.stop();
+    player.PlayCue(103);
+    QTRY_COMPARE(record->snapshot(), (QStringList{"start 102", "stop", "start 103"}));
 }
 
 void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread_data() {
