@@ -1,6 +1,7 @@
 // Time from a mouse press on the board to the repainted frame and score, against the floor of a
 // bare widget's repaint measured in the same run.
 
+#include "paintwatch.h"
 #include "playthrough.h"
 
 #include <QApplication>
@@ -14,27 +15,10 @@
 #include <vector>
 
 using namespace wimbly;
+using bench::PaintWatch;
+using bench::waitForPaints;
 
 namespace {
-
-// Counts paint events of the widgets it watches.
-class PaintWatch : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-// Processes events until each watched widget has painted once since `before`.
-void waitForPaints(PaintWatch& a, int aBefore, PaintWatch& b, int bBefore) {
-    while (a.paints == aBefore || b.paints == bBefore)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

@@ -7,6 +7,7 @@
 #include "firstpaint.h"
 #include "form1.h"
 #include "manualclock.h"
+#include "paintwatch.h"
 #include "playthrough.h"
 
 #include <QApplication>
@@ -22,28 +23,10 @@
 #include <vector>
 
 using namespace wimbly;
+using bench::PaintWatch;
+using bench::waitForPaints;
 
 namespace {
-
-// Counts paint events of the widgets it watches.
-class PaintWatch : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-// Processes events until the window and the board have both painted since the counts given;
-// the pass of events that painted them has drawn and flushed the whole window.
-void waitForPaints(PaintWatch& window, int windowBefore, PaintWatch& board, int boardBefore) {
-    while (window.paints == windowBefore || board.paints == boardBefore)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
 
 struct Figures {
     double median, worst, first;

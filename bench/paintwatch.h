@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
+namespace wimbly::bench {
+
+// Counts paint events of the widgets it watches.
+class PaintWatch : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Processes events until both watched widgets have painted since the counts given; the pass of
+// events that painted them has drawn and flushed their window.
+inline void waitForPaints(PaintWatch& a, int aBefore, PaintWatch& b, int bBefore) {
+    while (a.paints == aBefore || b.paints == bBefore)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace wimbly::bench
