@@ -59,11 +59,15 @@ if(UNIX AND NOT APPLE)
     # A stripped install (as in the packages) also drops the compiler's version notes, which
     # only take room.
     if(CMAKE_OBJCOPY)
-        install(CODE "if(CMAKE_INSTALL_DO_STRIP)
-            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
-                                    --remove-section=.note \"\$ENV{DESTDIR}${wimbly_exec}\"
-                            COMMAND_ERROR_IS_FATAL ANY)
-        endif()")
+        set(wimbly_sound_file
+            "\${CMAKE_INSTALL_PREFIX}/${WIMBLY_SOUND_DIR}/$<TARGET_FILE_NAME:wimbly_sound>")
+        foreach(wimbly_binary IN ITEMS "${wimbly_exec}" "${wimbly_sound_file}")
+            install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                                        --remove-section=.note \"\$ENV{DESTDIR}${wimbly_binary}\"
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+        endforeach()
     endif()
 
     # The same pictures the program carries inside itself, rendered from res/art/icon.svg.
