@@ -15,7 +15,7 @@ import tempfile
 import unittest
 
 from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, CHARACTERS, COLUMNS, FIRST_CHARACTER_BITMAP,
-                    BOARD_BITMAP, SLOT0, PALE_CYAN, mismatches, read_bitmap)
+                    BOARD_BITMAP, mismatches, read_bitmap)
 import parade
 from xgrab import Grabber
 import xsession
@@ -70,14 +70,6 @@ class Keyboard(unittest.TestCase):
         return {f"{section}/{key}": value for section in parser.sections()
                 for key, value in parser[section].items()}
 
-    def character_in_slot0(self, grabber, window):
-        shot = grabber.grab(window, *SLOT0)
-        if shot is None or shot[0][0] != PALE_CYAN:
-            return None
-        scores = [mismatches(shot, bitmap) for bitmap in self.characters]
-        best = min(range(CHARACTERS), key=scores.__getitem__)
-        return best if scores[best] == 0 else None
-
     def board_shown(self, grabber, window):
         shot = grabber.grab(window, *BOARD)
         return True if shot is not None and mismatches(shot, self.board) == 0 else None
@@ -97,7 +89,7 @@ class Keyboard(unittest.TestCase):
             self.focus(x, window)
             self.keys(x, "Return")
             cell = self.poll("a character in slot 0",
-                             lambda: self.character_in_slot0(grabber, window))
+                             lambda: parade.character_in_slot0(grabber, window, self.characters))
             self.poll("the board", lambda: self.board_shown(grabber, window))
             # The first arrow shows the ring on the top-left cell; then walk to the character.
             self.keys(x, "Down")

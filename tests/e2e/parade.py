@@ -58,6 +58,16 @@ def mismatches(a, b):
     return sum(pa != pb for ra, rb in zip(a, b) for pa, pb in zip(ra, rb))
 
 
+def character_in_slot0(grabber, window, characters):
+    """The character shown in slot 0 at 100 %, matched exactly against the 1x bitmaps."""
+    shot = grabber.grab(window, *SLOT0)
+    if shot is None or shot[0][0] != PALE_CYAN:
+        return None
+    scores = [mismatches(shot, bitmap) for bitmap in characters]
+    best = min(range(CHARACTERS), key=scores.__getitem__)
+    return best if scores[best] == 0 else None
+
+
 def frame_pixels(cell):
     """The pixels of the white frame of `cell`, in board coordinates."""
     left = CELL_WIDTH * (cell % COLUMNS)
@@ -81,14 +91,6 @@ class Parade(unittest.TestCase):
     def poll(self, what, look, timeout=TURN_TIMEOUT):
         return xsession.poll(self, what, look, timeout)
 
-    def character_in_slot0(self, grabber, window):
-        shot = grabber.grab(window, *SLOT0)
-        if shot is None or shot[0][0] != PALE_CYAN:
-            return None
-        scores = [mismatches(shot, bitmap) for bitmap in self.characters]
-        best = min(range(CHARACTERS), key=scores.__getitem__)
-        return best if scores[best] == 0 else None
-
     @staticmethod
     def navy_strip(grabber, window):
         shot = grabber.grab(window, 520, 300, 1, 1)
@@ -109,7 +111,7 @@ class Parade(unittest.TestCase):
             framed = False
             for attempt in range(ATTEMPTS):
                 character = self.poll("a character in slot 0",
-                                      lambda: self.character_in_slot0(grabber, window))
+                                      lambda: character_in_slot0(grabber, window, self.characters))
                 self.poll("the board", lambda: self.board_shown(grabber, window))
                 # The board shows character c in cell c.
                 cell = character
