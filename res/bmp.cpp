@@ -43,12 +43,19 @@ QImage decodeBmp24(QByteArrayView bytes) {
 
     // The screen's own format, so turning the image into a pixmap needs no conversion.
     QImage image(width, int(height), QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    uchar* rows = image.bits();
+    const qsizetype rowBytes = image.bytesPerLine();
     for (int y = 0; y < int(height); ++y) {
         const auto* source = reinterpret_cast<const uchar*>(bytes.data()) + pixelOffset +
                              stride * (bottomUp ? height - 1 - y : y);
-        auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x, source += 3) // stored blue, green, red
-            target[x] = qRgb(source[2], source[1], source[0]);
+        auto* target = reinterpret_cast<QRgb*>(rows + rowBytes * y);
+        // A pixel is stored blue, green, red: read as a little-endian word, its low three bytes
+        // are already 0xRRGGBB. Every pixel but a row's last has a byte after it to read along.
+        for (int x = 0; x < width - 1; ++x, source += 3)
+            target[x] = 0xff000000u | (qFromLittleEndian<quint32>(source) & 0x00ffffffu);
+        target[width - 1] = qRgb(source[2], source[1], source[0]);
     }
     return image;
 }

@@ -234,6 +234,8 @@ void TestResources::bitmapsAre24BitUncompressed() {
     QCOMPARE(le32(b, 30), 0u); // BI_RGB
     const quint32 rowSize = (quint32(size.width()) * 3 + 3) & ~3u;
     QCOMPARE(quint32(b.size()) - dataOffset, rowSize * quint32(size.height()));
+    // The program's own decoder sees every pixel as Qt's reader does.
+    QCOMPARE(res::decodeBmp24(b), QImage::fromData(b, "BMP").convertToFormat(QImage::Format_RGB32));
 }
 
 void TestResources::groundsHaveTheirExactColours_data() {
