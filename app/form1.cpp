@@ -67,11 +67,13 @@ Form1::Form1(Setup setup)
     Label1.setFont(scoreFont);
     Label1.setGeometry(ScoreGeometry);
     Label1.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The score's navy ground is the window's own, showing through. A label filling its own
+    // ground would be opaque, and the window would then paint around it: drawing the
+    // background through such a clip hands the work to Qt's image threads, started on the
+    // first paint for nothing.
     QPalette scorePalette = Label1.palette();
-    scorePalette.setColor(QPalette::Window, NavyColour);
     scorePalette.setColor(QPalette::WindowText, ScoreRed);
     Label1.setPalette(scorePalette);
-    Label1.setAutoFillBackground(true);
 
     connect(&Picbeg, &PictureBox::clicked, this, [this] { m_game.Picbeg_Click(); });
     connect(&Pichp, &PictureBox::clicked, this, [this] { m_game.Pichp_Click(); });

@@ -133,9 +133,18 @@ void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
     QCOMPARE(score.geometry(), QRect(472, 400, 65, 25));
     QVERIFY(score.font().bold());
     QCOMPARE(score.font().pointSize(), 12);
-    QVERIFY(score.autoFillBackground());
-    QCOMPARE(score.palette().color(QPalette::Window), Navy);
     QCOMPARE(score.palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QImage shot = form.grab(QRect(472, 400, 65, 25)).toImage();
+    QCOMPARE(pixelAt(shot, {0, 0}), Navy);
+    QCOMPARE(pixelAt(shot, {64, 24}), Navy);
+    qsizetype red = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            red += pixelAt(shot, {x, y}) == QColor(255, 0, 0);
+    }
+    QVERIFY(red > 0);
     QVERIFY(score.alignment() & Qt::AlignLeft);
     const QString family = QFontInfo(score.font()).family();
     QVERIFY2(family.contains(QLatin1String("CJK")) || family.contains(QLatin1String("SimSun")) ||
