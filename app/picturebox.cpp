@@ -23,6 +23,15 @@ std::optional<QPixmap> renderBitmap(int id, QSize size, qreal factor, qreal rati
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
 void PictureBox::setBitmap(int id) {
+    // A hidden box only takes the picture's place and renders it when it is first drawn: the
+    // board and the mascot, hidden at start-up, cost nothing before the window first shows.
+    if (isHidden() && !res::bitmapSize(id).isEmpty()) {
+        m_bitmap = id;
+        m_designSize = res::bitmapSize(id);
+        m_stale = true;
+        applyGeometry();
+        return;
+    }
     if (render(id))
         update();
 }
@@ -44,7 +53,8 @@ bool PictureBox::render(int id) {
 const QPixmap& PictureBox::picture() const {
     if (m_stale) {
         m_stale = false;
-        const_cast<PictureBox*>(this)->render(m_bitmap);
+        if (!const_cast<PictureBox*>(this)->render(m_bitmap))
+            m_picture = QPixmap();
     }
     return m_picture;
 }

@@ -27,7 +27,8 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     // Shows bitmap `id` of the catalogue at its catalogue size. A bitmap that cannot be loaded
-    // leaves the box as it was.
+    // leaves the box as it was; a hidden box loads it when it is drawn, and stays empty if it
+    // cannot.
     void setBitmap(int id);
     // The picture as drawn at the current view.
     const QPixmap& picture() const;
