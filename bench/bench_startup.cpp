@@ -1,13 +1,21 @@
 // Start-up of the program against a bare Qt Widgets window of the same size, in the same run:
-// time from process start to the first painted main window, resident memory and threads then and
-// two seconds later, and CPU time used while sitting idle after that.
+// time from process start to the first painted main window, the CPU time, resident memory and
+// threads then, memory and threads two seconds later, and CPU time used while sitting idle after
+// that.
 //
-//   bench_startup [runs] [idle seconds]
-// starts itself and bench_bare_window as children, alternating them. A second floor, the bare
-// window holding only a score label, shows what the Chinese fonts alone cost.
+//   bench_startup [rounds] [idle seconds] [other bench_startup ...]
+// starts itself and bench_bare_window as children. Each round starts the bare window, the bare
+// window holding only a score label (what the Chinese fonts alone cost) and the program, one
+// after the other, each ending at its first paint: start-up times spread by several
+// milliseconds from one start to the next, so only the medians of many rounds compare. Three
+// more rounds let each live on to settle, and one start of each idles. Other builds of this
+// benchmark named on the command line take their turns in the same rounds, so two versions of
+// the program are compared in one session.
 
 #include "firstpaint.h"
 #include "form1.h"
+#include "parentsmenu.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,14 +31,20 @@ using namespace wimbly::bench;
 
 namespace {
 
-// The program as it starts, with its probe.
+// The program as it starts, with its probe: the steps of its main(), with the leaderboard and
+// the settings in a folder of their own, so the user's are neither read nor written.
 int child(int argc, char* argv[], int idleSeconds) {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("wimbly"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));
     FirstPaint watch(idleSeconds);
     QTemporaryDir folder;
+    SettingsStore settings(folder.filePath(QStringLiteral("wimbly.ini")));
     Form1::Setup setup;
     setup.folder = folder.path();
     Form1 window(std::move(setup));
+    ParentsMenu parentsMenu(window, &settings);
+    parentsMenu.apply(settings.load());
     window.installEventFilter(&watch);
     window.show();
     return app.exec();
@@ -38,6 +52,7 @@ int child(int argc, char* argv[], int idleSeconds) {
 
 struct Sample {
     double startMs;
+    double cpuMs;
     long rssKb;
     long threads;
     long settledRssKb;
@@ -58,6 +73,8 @@ Sample measure(const QString& program, const QStringList& arguments) {
             continue;
         if (words[0] == "painted")
             sample.startMs = double(words[1].toLongLong() - started) / 1e3;
+        else if (words[0] == "cpu")
+            sample.cpuMs = words[1].toDouble();
         else if (words[0] == "rss")
             sample.rssKb = words[1].toLong();
         else if (words[0] == "threads")
@@ -77,63 +94,101 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// One program measured over the rounds: its arguments are `before`, its idle time, `after`.
+struct Subject {
+    QString program;
+    QStringList before, after;
+    std::vector<Sample> quick, settled;
+
+    Sample run(int idleSeconds) const {
+        return measure(program, before + QStringList{QString::number(idleSeconds)} + after);
+    }
+    template <typename F> double median(F field, bool settledRounds = false) const {
+        std::vector<double> values;
+        for (const Sample& sample : settledRounds ? settled : quick)
+            values.push_back(double(field(sample)));
+        return ::median(values);
+    }
+};
+
+constexpr int SettledRounds = 3;
+constexpr int QuitAtFirstPaint = -1;
+
+double startMs(const Sample& s) {
+    return s.startMs;
+}
+double cpuMs(const Sample& s) {
+    return s.cpuMs;
+}
+double rssKb(const Sample& s) {
+    return double(s.rssKb);
+}
+double threadCount(const Sample& s) {
+    return double(s.threads);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc == 3 && QByteArray(argv[1]) == "--child")
         return child(1, argv, QByteArray(argv[2]).toInt());
 
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 101;
     const int idleSeconds = argc > 2 ? std::atoi(argv[2]) : 10;
     const QString self = QString::fromLocal8Bit(argv[0]);
-    const QString bare =
+    const QString bareProgram =
         QDir(QFileInfo(self).absolutePath()).filePath(QStringLiteral("bench_bare_window"));
-    auto game = [&](int idle) {
-        return measure(self, {QStringLiteral("--child"), QString::number(idle)});
-    };
-    auto floor = [&](int idle) { return measure(bare, {QString::number(idle)}); };
-    auto floorWithText = [&] {
-        return measure(bare, {QStringLiteral("0"), QStringLiteral("label")});
-    };
+    Subject bare{bareProgram, {}, {}, {}, {}};
+    Subject label{bareProgram, {}, {QStringLiteral("label")}, {}, {}};
+    Subject game{self, {QStringLiteral("--child")}, {}, {}, {}};
+    std::vector<Subject> others;
+    for (int i = 3; i < argc; ++i)
+        others.push_back(
+            {QString::fromLocal8Bit(argv[i]), {QStringLiteral("--child")}, {}, {}, {}});
+    std::vector<Subject*> subjects{&bare, &label, &game};
+    for (Subject& other : others)
+        subjects.push_back(&other);
 
-    std::vector<double> startGame, startBare, startText, rssGame, rssBare, rssText;
-    std::vector<double> threadsGame, threadsText, settledGame, settledText, settledThreadsGame,
-        settledThreadsText;
-    for (int i = 0; i < runs; ++i) {
-        const Sample b = floor(0);
-        const Sample t = floorWithText();
-        const Sample g = game(0);
-        startBare.push_back(b.startMs);
-        startText.push_back(t.startMs);
-        startGame.push_back(g.startMs);
-        rssBare.push_back(double(b.rssKb));
-        rssText.push_back(double(t.rssKb));
-        rssGame.push_back(double(g.rssKb));
-        threadsGame.push_back(double(g.threads));
-        threadsText.push_back(double(t.threads));
-        settledGame.push_back(double(g.settledRssKb));
-        settledText.push_back(double(t.settledRssKb));
-        settledThreadsGame.push_back(double(g.settledThreads));
-        settledThreadsText.push_back(double(t.settledThreads));
+    for (int i = 0; i < rounds; ++i) {
+        for (Subject* subject : subjects)
+            subject->quick.push_back(subject->run(QuitAtFirstPaint));
     }
-    const Sample idleBare = floor(idleSeconds);
-    const Sample idleGame = game(idleSeconds);
+    for (int i = 0; i < SettledRounds; ++i) {
+        for (Subject* subject : {&label, &game})
+            subject->settled.push_back(subject->run(0));
+    }
+    const Sample idleBare = bare.run(idleSeconds);
+    const Sample idleGame = game.run(idleSeconds);
 
     std::printf("start to first paint, median of %d: game %.1f ms, bare window %.1f ms (%.2fx)\n",
-                runs, median(startGame), median(startBare), median(startGame) / median(startBare));
-    std::printf("resident memory after start-up: game %.0f kB, bare window %.0f kB (%.2fx)\n",
-                median(rssGame), median(rssBare), median(rssGame) / median(rssBare));
+                rounds, game.median(startMs), bare.median(startMs),
+                game.median(startMs) / bare.median(startMs));
+    std::printf("resident memory at first paint: game %.0f kB, bare window %.0f kB (%.2fx)\n",
+                game.median(rssKb), bare.median(rssKb), game.median(rssKb) / bare.median(rssKb));
     std::printf("the bare window with only the score label: %.1f ms (game %.2fx), %.0f kB (game "
                 "%.2fx)\n",
-                median(startText), median(startGame) / median(startText), median(rssText),
-                median(rssGame) / median(rssText));
+                label.median(startMs), game.median(startMs) / label.median(startMs),
+                label.median(rssKb), game.median(rssKb) / label.median(rssKb));
+    std::printf("CPU time to first paint: game %.1f ms, bare window with the label %.1f ms "
+                "(%.2fx)\n",
+                game.median(cpuMs), label.median(cpuMs), game.median(cpuMs) / label.median(cpuMs));
     std::printf("threads at first paint: game %.0f, bare window with the label %.0f\n",
-                median(threadsGame), median(threadsText));
+                game.median(threadCount), label.median(threadCount));
     std::printf("two seconds after first paint: game %.0f kB and %.0f threads, bare window with "
                 "the label %.0f kB and %.0f threads\n",
-                median(settledGame), median(settledThreadsGame), median(settledText),
-                median(settledThreadsText));
+                game.median([](const Sample& s) { return s.settledRssKb; }, true),
+                game.median([](const Sample& s) { return s.settledThreads; }, true),
+                label.median([](const Sample& s) { return s.settledRssKb; }, true),
+                label.median([](const Sample& s) { return s.settledThreads; }, true));
     std::printf("CPU while idle for %d s: game %.1f ms, bare window %.1f ms\n", idleSeconds,
                 idleGame.idleCpuMs, idleBare.idleCpuMs);
+    for (const Subject& other : others) {
+        std::printf("%s: %.1f ms (%.2fx the bare window with the label), CPU %.1f ms (%.2fx), "
+                    "%.0f kB (%.2fx), %.0f threads at first paint\n",
+                    qPrintable(other.program), other.median(startMs),
+                    other.median(startMs) / label.median(startMs), other.median(cpuMs),
+                    other.median(cpuMs) / label.median(cpuMs), other.median(rssKb),
+                    other.median(rssKb) / label.median(rssKb), other.median(threadCount));
+    }
     return 0;
 }

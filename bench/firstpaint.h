@@ -1,9 +1,10 @@
 #pragma once
 
 // Start-up probe shared by the program and the bare window that the start-up benchmark
-// compares: prints the moment the window's first paint is complete, its resident memory and
-// threads then, and again once what the program does after its first paint has settled (two
-// seconds later); then idles and prints the CPU time it used meanwhile.
+// compares: prints the moment the window's first paint is complete, its resident memory, CPU
+// time and threads then. With a negative idle time it quits there; otherwise it prints the
+// memory and threads again once what the program does after its first paint has settled (two
+// seconds later), then idles and prints the CPU time it used meanwhile.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,7 +58,12 @@ protected:
             std::printf("painted %lld\n", static_cast<long long>(monotonicMicroseconds()));
             std::printf("rss %ld\n", usage().maxRssKb);
             std::printf("threads %ld\n", threads());
+            std::printf("cpu %.1f\n", usage().cpuMs);
             std::fflush(stdout);
+            if (m_idleSeconds < 0) {
+                QCoreApplication::quit();
+                return;
+            }
             QTimer::singleShot(SettleMs, [this] {
                 const Usage settled = usage();
                 std::printf("settled-rss %ld\n", settled.maxRssKb);
