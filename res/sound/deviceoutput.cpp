@@ -55,8 +55,9 @@ QAudioFormat qtFormat(const CueFormat& format) {
 
 // Plays each cue on a QAudioSink of its own in push mode: the first write hands the sound
 // server all the cue it takes at once, which it starts with its next block, and a short timer
-// writes the rest. A new cue closes the previous stream, discarding what it still held. Once a
-// cue has played out its stream is closed too, so that an idle program wakes up for nothing.
+// writes the rest. A new cue closes the previous stream, discarding what it still held: first,
+// while its cue still sounds; after its own first write, once only silence is left. Once a cue
+// has played out its stream is closed too, so that an idle program wakes up for nothing.
 class DeviceOutput final : public CueOutput {
 public:
     ~DeviceOutput() override { stop(); }
@@ -68,6 +69,12 @@ public:
     }
 
     void start(const Cue& cue) override {
+        // A stream whose cue has been heard in full holds only silence now: it is let go once the
+        // new cue is on its way, so that the new one does not wait while the server releases it.
+        // A cue still sounding is cut off first.
+        std::unique_ptr<QAudioSink> heard;
+        if (m_sink && m_started.elapsed() >= heardByMs())
+            heard = std::move(m_sink);
         stop();
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull()) {
@@ -94,11 +101,14 @@ public:
             std::max(cue.format.bytesFor(TailPaddingUs), qint64(m_sink->bufferSize()));
         const char silence = cue.format.sample == CueFormat::Sample::UInt8 ? char(0x80) : 0;
         m_samples = cue.pcm;
+        m_cueBytes = cue.pcm.size();
         m_samples.append(qsizetype(padding - padding % cue.format.bytesPerFrame()), silence);
         m_written = 0;
         m_started.start();
         feed();
         m_timer->start(FeedIntervalMs);
+        if (heard)
+            heard->stop();
     }
 
     void stop() override {
@@ -125,6 +135,11 @@ private:
                 break;
             m_written += wrote;
         }
+    }
+
+    // When the cue playing has been heard to its end, in ms since its first write.
+    qint64 heardByMs() const {
+        return qint64(m_format.secondsOf(m_cueBytes) * 1e3) + CloseAfterUs / 1000;
     }
 
     void tick() {
@@ -158,7 +173,8 @@ private:
     std::unique_ptr<QAudioSink> m_sink;
     QIODevice* m_stream = nullptr; // owned by m_sink
     CueFormat m_format;
-    QByteArray m_samples; // the cue and the silence after it
+    QByteArray m_samples;  // the cue and the silence after it
+    qint64 m_cueBytes = 0; // the cue's own part of m_samples
     qint64 m_written = 0;
     QElapsedTimer m_started; // since the cue's first write
     QSet<QByteArray> m_warned;
