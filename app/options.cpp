@@ -27,10 +27,6 @@ const QStringList QtFlagOptions{QStringLiteral("reverse"), QStringLiteral("nogra
                                 QStringLiteral("dograb"), QStringLiteral("sync"),
                                 QStringLiteral("widgetcount")};
 
-QString usageError(const QString& text, const QString& helpHint) {
-    return QStringLiteral("wimbly: %1\n%2\n").arg(text, helpHint);
-}
-
 } // namespace
 
 Preferences Options::over(Preferences remembered) const {
@@ -78,12 +74,15 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
 
     CommandLine result;
-    const QString helpHint = QStringLiteral("Try 'wimbly --help' for the options.");
-    if (!parser.parse(arguments)) {
+    // A mistake is told on one line, with where to look for the options, and ends the program.
+    auto refuse = [&result](const QString& mistake) {
         result.exitCode = 1;
-        result.message = usageError(parser.errorText(), helpHint);
+        result.message =
+            QStringLiteral("wimbly: %1\nTry 'wimbly --help' for the options.\n").arg(mistake);
         return result;
-    }
+    };
+    if (!parser.parse(arguments))
+        return refuse(parser.errorText());
     if (parser.isSet(help)) {
         result.exitCode = 0;
         // Without an application object the parser cannot know the program's name.
@@ -96,40 +95,26 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.message = QStringLiteral("wimbly %1\n").arg(QStringLiteral(WIMBLY_VERSION));
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        result.exitCode = 1;
-        result.message = usageError(
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()),
-            helpHint);
-        return result;
-    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (parser.isSet(scale)) {
         const QString text = parser.value(scale);
         bool ok = false;
         const qreal factor = text.toDouble(&ok);
-        if (!ok || !(factor >= zoom::Min && factor <= zoom::Max)) {
-            result.exitCode = 1;
-            result.message = usageError(
-                QStringLiteral("invalid value '%1' for option --scale: give a number from "
-                               "0.5 to 4")
-                    .arg(text),
-                helpHint);
-            return result;
-        }
+        if (!ok || !(factor >= zoom::Min && factor <= zoom::Max))
+            return refuse(QStringLiteral("invalid value '%1' for option --scale: give a number "
+                                         "from 0.5 to 4")
+                              .arg(text));
         result.options.zoom = factor;
     }
     if (parser.isSet(lang)) {
         const QString text = parser.value(lang);
         Language language;
-        if (!languageFromCode(text, &language)) {
-            result.exitCode = 1;
-            result.message = usageError(
-                QStringLiteral("invalid value '%1' for option --lang: give zh (Chinese) or en "
-                               "(English)")
-                    .arg(text),
-                helpHint);
-            return result;
-        }
+        if (!languageFromCode(text, &language))
+            return refuse(QStringLiteral("invalid value '%1' for option --lang: give zh "
+                                         "(Chinese) or en (English)")
+                              .arg(text));
         result.options.language = language;
     }
     result.options.fullScreen = parser.isSet(fullScreen);
