@@ -81,6 +81,19 @@ class Keyboard(unittest.TestCase):
         shot = grabber.grab(window, left, top, 3, 1)
         return True if shot is not None and all(c == GOLD for c in shot[0]) else None
 
+    def help_by_f1(self, x, grabber, title, *arguments):
+        """Starts the program, opens help with F1, expects it titled `title`, closes both."""
+        program, window = self.start(x, *arguments)
+        self.poll("the main window", lambda: True if grabber.grab(
+            window, *SIDE_PANEL, 1, 1) == [[NAVY]] else None)
+        self.focus(x, window)
+        self.keys(x, "F1")
+        x.close_window(x.find_window(title))
+        self.poll("the help window to close", lambda: None if x.run(
+            ["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"]).stdout else True)
+        x.close_window(window)
+        self.assertEqual(program.wait(timeout=10), 0)
+
     def test_a_turn_by_keyboard_then_mute_and_english_remembered(self):
         with XSession() as x, Grabber(x.display) as grabber:
             program, window = self.start(x)
@@ -118,31 +131,11 @@ class Keyboard(unittest.TestCase):
             self.assertEqual(program.wait(timeout=10), 0)
 
             # The next start speaks English and stays muted.
-            program, window = self.start(x)
-            self.poll("the main window", lambda: True if grabber.grab(
-                window, *SIDE_PANEL, 1, 1) == [[NAVY]] else None)
-            self.focus(x, window)
-            self.keys(x, "F1")
-            help_window = x.find_window("Help")
-            x.close_window(help_window)
-            self.poll("the main window enabled again", lambda: None if x.run(
-                ["xdotool", "search", "--onlyvisible", "--name", "^Help$"]).stdout else True)
-            x.close_window(window)
-            self.assertEqual(program.wait(timeout=10), 0)
+            self.help_by_f1(x, grabber, "Help")
 
             # A language given on the command line wins for that run only.
             before = self.remembered()
-            program, window = self.start(x, "--lang", "zh")
-            self.poll("the main window", lambda: True if grabber.grab(
-                window, *SIDE_PANEL, 1, 1) == [[NAVY]] else None)
-            self.focus(x, window)
-            self.keys(x, "F1")
-            help_window = x.find_window("帮助")
-            x.close_window(help_window)
-            self.poll("the help window to close", lambda: None if x.run(
-                ["xdotool", "search", "--onlyvisible", "--name", "^帮助$"]).stdout else True)
-            x.close_window(window)
-            self.assertEqual(program.wait(timeout=10), 0)
+            self.help_by_f1(x, grabber, "帮助", "--lang", "zh")
             self.assertEqual(self.remembered(), before)
             self.assertEqual(before.get("sound/on"), "false")
 
