@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -29,15 +28,11 @@ double median(std::vector<double> values) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QTemporaryDir folder;
-    ManualClock clock;
-    Form1::Setup setup;
-    setup.clock = &clock;
-    setup.folder = folder.path();
-    Form1 form(std::move(setup));
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    bench::VirtualTimeWindow window;
+    if (!window.show())
         return 1;
+    Form1& form = window.form;
+    ManualClock& clock = window.clock;
 
     PaintWatch boardPaints, scorePaints;
     form.board().installEventFilter(&boardPaints);

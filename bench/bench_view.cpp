@@ -13,13 +13,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 using namespace wimbly;
@@ -43,15 +41,11 @@ Figures figures(std::vector<double> values) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    QTemporaryDir folder;
-    ManualClock clock;
-    Form1::Setup setup;
-    setup.clock = &clock;
-    setup.folder = folder.path();
-    Form1 form(std::move(setup));
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    bench::VirtualTimeWindow window;
+    if (!window.show())
         return 1;
+    Form1& form = window.form;
+    ManualClock& clock = window.clock;
     form.game().Picbeg_Click();
     bench::runUntilAnswering(clock, form);
 

@@ -3,7 +3,23 @@
 #include "form1.h"
 #include "manualclock.h"
 
+#include <QTemporaryDir>
+#include <QTest>
+
 namespace wimbly::bench {
+
+// The main window in virtual time, with its leaderboard in a folder of its own.
+struct VirtualTimeWindow {
+    QTemporaryDir folder;
+    ManualClock clock;
+    Form1 form{Form1::Setup{&clock, nullptr, folder.path(), {}}};
+
+    // Shows the window; false if it never comes on screen.
+    bool show() {
+        form.show();
+        return QTest::qWaitForWindowExposed(&form);
+    }
+};
 
 // Runs the window's pending sequence in virtual time until the board is open for answers.
 inline void runUntilAnswering(ManualClock& clock, Form1& form) {
