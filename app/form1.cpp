@@ -96,10 +96,8 @@ void Form1::Form_Load() {
     move(MainScreenPosition);
     sPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
-    // A picture that cannot be loaded leaves its box empty; start-up always completes.
-    if (const auto background =
-            renderBitmap(Background, bitmapSize(Background), 1, devicePixelRatioF()))
-        m_background = *background;
+    // A picture that cannot be loaded leaves its box empty; start-up always completes. The
+    // window's own background is rendered when it is first painted, at the view it then has.
     PicAll.place(BoardPosition);
     PicAll.setBitmap(Board);
     PicDH.setBitmap(MascotLeap);

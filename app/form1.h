@@ -123,7 +123,7 @@ private:
 
     QString sPath;
     QPixmap m_background;
-    qreal m_backgroundFactor = 1;
+    qreal m_backgroundFactor = 0; // the view factor m_background was rendered for; 0: none yet
 
     qreal m_zoom = 1;
     bool m_fullScreen = false;
