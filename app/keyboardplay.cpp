@@ -1,6 +1,6 @@
 #include "keyboardplay.h"
 
-#include "form1.h"
+#include "mainwindow.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -43,10 +43,10 @@ protected:
 
 } // namespace
 
-KeyboardPlay::KeyboardPlay(Form1& window) : m_window(window) {
+KeyboardPlay::KeyboardPlay(MainWindow& window) : m_window(window) {
     m_window.installEventFilter(this);
     m_window.board().installEventFilter(this);
-    connect(&m_window, &Form1::viewChanged, this, [this] {
+    connect(&m_window, &MainWindow::viewChanged, this, [this] {
         if (highlightShown())
             placeHighlight();
     });
@@ -99,24 +99,26 @@ bool KeyboardPlay::handleKey(int key, bool autoRepeat) {
             return true;
         const Game::Phase phase = m_window.game().phase();
         if (phase == Game::Phase::Idle || phase == Game::Phase::Over)
-            m_window.game().Picbeg_Click();
+            m_window.game().start();
         else if (boardTakesClicks())
             pressHighlightedCell();
         return true;
     }
     case Qt::Key_F1:
         if (!autoRepeat)
-            m_window.game().Pichp_Click();
+            m_window.game().openHelp();
         return true;
     default:
         return false;
     }
 }
 
+int KeyboardPlay::cellIndex() const {
+    return res::BoardColumns * m_cell.y() + m_cell.x();
+}
+
 bool KeyboardPlay::boardTakesClicks() const {
-    const Game& game = m_window.game();
-    return game.phase() == Game::Phase::Answering && game.state().canclick &&
-           m_window.board().isVisible();
+    return m_window.game().takesPresses() && m_window.board().isVisible();
 }
 
 void KeyboardPlay::moveHighlight(int dx, int dy) {
@@ -125,8 +127,8 @@ void KeyboardPlay::moveHighlight(int dx, int dy) {
     // The first arrow key shows where the highlight stands; the next ones move it. It stops
     // at the board's edges rather than jumping to the other side.
     if (highlightShown()) {
-        m_cell.setX(std::clamp(m_cell.x() + dx, 0, Game::Columns - 1));
-        m_cell.setY(std::clamp(m_cell.y() + dy, 0, Game::Rows - 1));
+        m_cell.setX(std::clamp(m_cell.x() + dx, 0, res::BoardColumns - 1));
+        m_cell.setY(std::clamp(m_cell.y() + dy, 0, res::BoardRows - 1));
     }
     placeHighlight();
 }
@@ -138,9 +140,7 @@ void KeyboardPlay::pressHighlightedCell() {
         placeHighlight();
         return;
     }
-    const float x = float(m_cell.x() * Game::CellWidth + Game::CellWidth / 2);
-    const float y = float(m_cell.y() * Game::CellHeight + Game::CellHeight / 2);
-    m_window.game().PicAll_MouseDown(int(Qt::LeftButton), 0, x, y);
+    m_window.game().pressCell(cellIndex());
 }
 
 void KeyboardPlay::placeHighlight() {
@@ -150,13 +150,12 @@ void KeyboardPlay::placeHighlight() {
     // Board pixels to the board widget's own, whatever size the view gives it.
     const qreal sx = qreal(board.width()) / res::BoardSize.width();
     const qreal sy = qreal(board.height()) / res::BoardSize.height();
-    const int left = m_cell.x() * Game::CellWidth + RingInset;
-    const int top = m_cell.y() * Game::CellHeight + RingInset;
-    const int width = Game::CellWidth - 2 * RingInset + 1;
-    const int height = Game::CellHeight - 2 * RingInset + 1;
-    m_highlight->setGeometry(QRect(QPoint(int(std::lround(left * sx)), int(std::lround(top * sy))),
-                                   QPoint(int(std::lround((left + width) * sx)) - 1,
-                                          int(std::lround((top + height) * sy)) - 1)));
+    const QRect ring =
+        res::cellRect(cellIndex()).adjusted(RingInset, RingInset, 1 - RingInset, 1 - RingInset);
+    m_highlight->setGeometry(
+        QRect(QPoint(int(std::lround(ring.left() * sx)), int(std::lround(ring.top() * sy))),
+              QPoint(int(std::lround((ring.right() + 1) * sx)) - 1,
+                     int(std::lround((ring.bottom() + 1) * sy)) - 1)));
     m_highlight->raise();
     m_highlight->show();
 }

@@ -8,18 +8,18 @@ class QWidget;
 
 namespace wimbly {
 
-class Form1;
+class MainWindow;
 
 // Play without a mouse on the main window. While the board takes clicks the arrow keys move
 // a highlight over its cells, and Enter or Space presses the highlighted cell as a mouse
-// press in the cell's middle would. With no game running (before the first game, and after
+// press on the cell would. With no game running (before the first game, and after
 // a game is over) Enter or Space starts one; while a game runs, on a board halted by the help
 // button too, they never restart it. F1 opens the help window as the help button does. While
 // the main window is disabled the keys do nothing.
 class KeyboardPlay : public QObject {
     Q_OBJECT
 public:
-    explicit KeyboardPlay(Form1& window);
+    explicit KeyboardPlay(MainWindow& window);
     ~KeyboardPlay() override;
 
     // The highlighted cell, column and row from the board's top-left; meaningful while the
@@ -32,13 +32,15 @@ protected:
 
 private:
     bool handleKey(int key, bool autoRepeat);
+    // The highlighted cell's number, row by row from the board's top-left.
+    int cellIndex() const;
     bool boardTakesClicks() const;
     void moveHighlight(int dx, int dy);
     void pressHighlightedCell();
     void placeHighlight();
     void hideHighlight();
 
-    Form1& m_window;
+    MainWindow& m_window;
     QPointer<QWidget> m_highlight;
     QPoint m_cell{0, 0};
 };

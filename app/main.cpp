@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "mainwindow.h"
 #include "options.h"
 #include "parentsmenu.h"
 #include "settings.h"
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     // Ties the windows to the installed desktop entry, so a desktop shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));
     wimbly::SettingsStore settings;
-    wimbly::Form1 window;
+    wimbly::MainWindow window;
     wimbly::ParentsMenu parentsMenu(window, &settings);
     parentsMenu.apply(commandLine.options.over(settings.load()));
     window.show();

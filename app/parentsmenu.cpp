@@ -1,8 +1,8 @@
 #include "parentsmenu.h"
 
 #include "catalogue.h"
-#include "form1.h"
 #include "language.h"
+#include "mainwindow.h"
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -11,11 +11,11 @@
 
 namespace wimbly {
 
-ParentsMenu::ParentsMenu(Form1& window, SettingsStore* store)
+ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
     : m_window(window), m_store(store), m_zoom(window.zoom()),
       m_fullScreen(window.isFullScreenMode()) {
     m_window.installEventFilter(this);
-    connect(&m_window, &Form1::viewChanged, this, &ParentsMenu::rememberView);
+    connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::rememberView);
 }
 
 ParentsMenu::~ParentsMenu() {
@@ -65,14 +65,14 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setObjectName(QStringLiteral("parentsMenu"));
 
-    menu->addAction(tr("放大"), &m_window, &Form1::zoomIn);
-    menu->addAction(tr("缩小"), &m_window, &Form1::zoomOut);
-    menu->addAction(tr("100 %"), &m_window, &Form1::resetZoom);
+    menu->addAction(tr("放大"), &m_window, &MainWindow::zoomIn);
+    menu->addAction(tr("缩小"), &m_window, &MainWindow::zoomOut);
+    menu->addAction(tr("100 %"), &m_window, &MainWindow::resetZoom);
     menu->addSeparator();
     QAction* fullScreen = menu->addAction(tr("全屏"));
     fullScreen->setCheckable(true);
     fullScreen->setChecked(m_window.isFullScreenMode());
-    connect(fullScreen, &QAction::toggled, &m_window, &Form1::setFullScreenMode);
+    connect(fullScreen, &QAction::toggled, &m_window, &MainWindow::setFullScreenMode);
     QAction* sound = menu->addAction(tr("声音"));
     sound->setCheckable(true);
     sound->setChecked(m_window.isSoundOn());

@@ -8,7 +8,7 @@
 
 namespace wimbly {
 
-class Form1;
+class MainWindow;
 
 // The grown-ups' controls of the main window, out of a child's way: Ctrl+M turns the sound
 // off and on, and a right-click on the navy side panel opens a menu with the zoom, full
@@ -18,7 +18,7 @@ class ParentsMenu : public QObject {
     Q_OBJECT
 public:
     // `store` may be null: then nothing is remembered. Both must outlive this object.
-    ParentsMenu(Form1& window, SettingsStore* store);
+    ParentsMenu(MainWindow& window, SettingsStore* store);
     ~ParentsMenu() override;
 
     // Puts `preferences` into effect without remembering them: the start-up's values.
@@ -39,7 +39,7 @@ private:
     bool onSidePanel(QPoint pos) const;
     void rememberView();
 
-    Form1& m_window;
+    MainWindow& m_window;
     SettingsStore* m_store;
     QPointer<QMenu> m_menu;
     // The view as last put into effect, to remember only what a change touched.

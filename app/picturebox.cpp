@@ -13,8 +13,8 @@ namespace wimbly {
 std::optional<QPixmap> renderBitmap(int id, QSize size, qreal factor, qreal ratio) {
     // The embedded renders fit exactly: the picture as it has always been drawn.
     if (factor == 1 && (ratio == 1 || ratio == 2))
-        return res::LoadPic(id);
-    std::optional<QPixmap> picture = res::LoadPic(id, (QSizeF(size) * ratio).toSize());
+        return res::loadPicture(id);
+    std::optional<QPixmap> picture = res::loadPicture(id, (QSizeF(size) * ratio).toSize());
     if (picture)
         picture->setDevicePixelRatio(ratio);
     return picture;

@@ -1,6 +1,6 @@
 #include "zoom.h"
 
-#include "form1.h"
+#include "mainwindow.h"
 
 #include <QKeyEvent>
 
@@ -41,7 +41,7 @@ qreal stepOut(qreal factor) {
 
 } // namespace zoom
 
-ViewKeys::ViewKeys(Form1& window) : m_window(window) {
+ViewKeys::ViewKeys(MainWindow& window) : m_window(window) {
     window.installEventFilter(this);
 }
 

@@ -5,7 +5,7 @@
 
 namespace wimbly {
 
-class Form1;
+class MainWindow;
 
 namespace zoom {
 
@@ -29,13 +29,13 @@ qreal stepOut(qreal factor);
 class ViewKeys : public QObject {
     Q_OBJECT
 public:
-    explicit ViewKeys(Form1& window);
+    explicit ViewKeys(MainWindow& window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Form1& m_window;
+    MainWindow& m_window;
 };
 
 } // namespace wimbly

@@ -31,16 +31,16 @@ int main(int argc, char* argv[]) {
     bench::VirtualTimeWindow window;
     if (!window.show())
         return 1;
-    Form1& form = window.form;
+    MainWindow& form = window.form;
     ManualClock& clock = window.clock;
 
     PaintWatch boardPaints, scorePaints;
     form.board().installEventFilter(&boardPaints);
-    form.score().installEventFilter(&scorePaints);
+    form.scoreLabel().installEventFilter(&scorePaints);
 
     std::vector<double> clicks;
     QElapsedTimer timer;
-    form.game().Picbeg_Click();
+    form.game().start();
     bench::runUntilAnswering(clock, form);
     while (clicks.size() < 2000) {
         const int level = form.game().state().level;
@@ -50,8 +50,7 @@ int main(int argc, char* argv[]) {
             const int boardBefore = boardPaints.paints, scoreBefore = scorePaints.paints;
             timer.start();
             QTest::mousePress(&form.board(), Qt::LeftButton, {},
-                              QPoint(Game::CellWidth * (cell % Game::Columns) + 10,
-                                     Game::CellHeight * (cell / Game::Columns) + 10));
+                              wimbly::res::cellRect(cell).topLeft() + QPoint(10, 10));
             waitForPaints(boardPaints, boardBefore, scorePaints, scoreBefore);
             clicks.push_back(timer.nsecsElapsed() / 1e6);
         }

@@ -26,7 +26,7 @@
 // played by the server itself on request (through the server's client library, the call that
 // `pactl play-sample` makes), from the moment of the request to the onset in the recording.
 
-#include "form1.h"
+#include "mainwindow.h"
 #include "synth.h"
 #include "wave.h"
 
@@ -77,9 +77,9 @@ qint64 nowUs() {
 // Prints the moment each parade slot is first painted after it is shown.
 class PictureWatch : public QObject {
 public:
-    explicit PictureWatch(Form1& form) {
+    explicit PictureWatch(MainWindow& form) {
         for (int i = 0; i < 36; ++i)
-            form.slot(i).installEventFilter(this);
+            form.paradeSlot(i).installEventFilter(this);
     }
 
 protected:
@@ -101,16 +101,15 @@ private:
 };
 
 QPoint cellCentre(int cell) {
-    return {Game::CellWidth * (cell % Game::Columns) + Game::CellWidth / 2,
-            Game::CellHeight * (cell / Game::Columns) + Game::CellHeight / 2};
+    return wimbly::res::cellRect(cell).center();
 }
 
-void waitUntilAnswering(Form1& form) {
+void waitUntilAnswering(MainWindow& form) {
     while (form.game().phase() != Game::Phase::Answering)
         QTest::qWait(5);
 }
 
-void click(Form1& form, int cell, const char* what) {
+void click(MainWindow& form, int cell, const char* what) {
     const long long at = nowUs();
     QTest::mousePress(&form.board(), Qt::LeftButton, {}, cellCentre(cell));
     std::printf("%s %lld\n", what, at);
@@ -118,7 +117,7 @@ void click(Form1& form, int cell, const char* what) {
 }
 
 // Answers the turn on the board right, one cell every `pauseMs`.
-void answer(Form1& form, int pauseMs) {
+void answer(MainWindow& form, int pauseMs) {
     waitUntilAnswering(form);
     const int level = form.game().state().level;
     for (int i = 0; i <= level; ++i) {
@@ -130,9 +129,9 @@ void answer(Form1& form, int pauseMs) {
 int drive(int argc, char* argv[], int rounds) {
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    Form1::Setup setup;
+    MainWindow::Setup setup;
     setup.folder = folder.path();
-    Form1 form(std::move(setup));
+    MainWindow form(std::move(setup));
     PictureWatch pictures(form);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))

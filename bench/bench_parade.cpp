@@ -41,10 +41,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir folder;
     bench::SwitchableClock clock;
-    Form1::Setup setup;
+    MainWindow::Setup setup;
     setup.clock = &clock;
     setup.folder = folder.path();
-    Form1 form(std::move(setup));
+    MainWindow form(std::move(setup));
     form.show();
     bench::playToHighestLevel(clock.manual(), form);
 
@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
     const Game& game = form.game();
     for (int i = 0; i <= game.state().level; ++i)
         bench::pressCell(form, game.state().order[i]);
-    ShowWatch firstCharacter(form.slot(0), clock);
+    ShowWatch firstCharacter(form.paradeSlot(0), clock);
     ShowWatch board(form.board(), clock);
     QTimer poll;
     poll.callOnTimeout([&] {

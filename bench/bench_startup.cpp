@@ -13,7 +13,7 @@
 // the program are compared in one session.
 
 #include "firstpaint.h"
-#include "form1.h"
+#include "mainwindow.h"
 #include "parentsmenu.h"
 #include "settings.h"
 
@@ -40,9 +40,9 @@ int child(int argc, char* argv[], int idleSeconds) {
     FirstPaint watch(idleSeconds);
     QTemporaryDir folder;
     SettingsStore settings(folder.filePath(QStringLiteral("wimbly.ini")));
-    Form1::Setup setup;
+    MainWindow::Setup setup;
     setup.folder = folder.path();
-    Form1 window(std::move(setup));
+    MainWindow window(std::move(setup));
     ParentsMenu parentsMenu(window, &settings);
     parentsMenu.apply(settings.load());
     window.installEventFilter(&watch);

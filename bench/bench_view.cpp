@@ -5,7 +5,7 @@
 //   xvfb-run -s "-screen 0 3840x2160x24" bench/bench_view [rounds]
 
 #include "firstpaint.h"
-#include "form1.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "paintwatch.h"
 #include "playthrough.h"
@@ -44,9 +44,9 @@ int main(int argc, char* argv[]) {
     bench::VirtualTimeWindow window;
     if (!window.show())
         return 1;
-    Form1& form = window.form;
+    MainWindow& form = window.form;
     ManualClock& clock = window.clock;
-    form.game().Picbeg_Click();
+    form.game().start();
     bench::runUntilAnswering(clock, form);
 
     PaintWatch windowPaints, boardPaints;

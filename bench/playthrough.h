@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form1.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 
 #include <QTemporaryDir>
@@ -12,7 +12,7 @@ namespace wimbly::bench {
 struct VirtualTimeWindow {
     QTemporaryDir folder;
     ManualClock clock;
-    Form1 form{Form1::Setup{&clock, nullptr, folder.path(), {}}};
+    MainWindow form{MainWindow::Setup{&clock, nullptr, folder.path(), {}}};
 
     // Shows the window; false if it never comes on screen.
     bool show() {
@@ -22,21 +22,19 @@ struct VirtualTimeWindow {
 };
 
 // Runs the window's pending sequence in virtual time until the board is open for answers.
-inline void runUntilAnswering(ManualClock& clock, Form1& form) {
+inline void runUntilAnswering(ManualClock& clock, MainWindow& form) {
     while (form.game().phase() != Game::Phase::Answering && clock.advanceToAlarm()) {
     }
 }
 
 // A press on the board in the middle of `cell`.
-inline void pressCell(Form1& form, int cell) {
-    form.game().PicAll_MouseDown(Qt::LeftButton, 0,
-                                 float(Game::CellWidth * (cell % Game::Columns) + 10),
-                                 float(Game::CellHeight * (cell / Game::Columns) + 10));
+inline void pressCell(MainWindow& form, int cell) {
+    form.game().pressBoard(wimbly::res::cellRect(cell).topLeft() + QPointF(10, 10));
 }
 
 // Plays correct turns in virtual time until the board is open at the highest level.
-inline void playToHighestLevel(ManualClock& clock, Form1& form) {
-    form.game().Picbeg_Click();
+inline void playToHighestLevel(ManualClock& clock, MainWindow& form) {
+    form.game().start();
     runUntilAnswering(clock, form);
     while (form.game().state().level < Game::MaxLevel) {
         for (int i = 0; i <= form.game().state().level; ++i)

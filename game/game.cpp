@@ -1,6 +1,7 @@
 #include "game.h"
 
 #include <QLine>
+#include <QRect>
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +23,6 @@ constexpr int PointsPerLevel = 100;
 // after the slots have gone.
 constexpr int LastInViewSteps = 2;
 constexpr int EmptySteps = 1;
-constexpr int BoardWidth = Game::Columns * Game::CellWidth;
-constexpr int BoardHeight = Game::Rows * Game::CellHeight;
 
 // floor(r * n) for a draw r, kept inside 0..n-1 whatever the source hands out.
 int drawIndex(double r, int n) {
@@ -42,7 +41,7 @@ Game::~Game() {
     cancelSequence();
 }
 
-void Game::Picbeg_Click() {
+void Game::start() {
     abandonSequence();
     m_view.setBoardVisible(false);
     // Frames of a turn left unfinished (or ended a moment ago) must not reappear on the new
@@ -50,44 +49,39 @@ void Game::Picbeg_Click() {
     m_view.clearBoard();
     m_view.setMascotVisible(false);
     m_state.level = 0;
-    m_state.lcount = 0;
-    m_state.hcount = 0;
-    m_state.fcount = 0;
+    m_state.turnsAtLevel = 0;
+    m_state.found = 0;
+    m_state.score = 0;
     m_state.lives = StartLives;
     for (int marker = 0; marker < StartLives; ++marker)
         m_view.setMarkerVisible(marker, true);
-    m_view.showScore(m_state.fcount);
-    ShowTurn(m_clock.now());
+    m_view.showScore(m_state.score);
+    showTurn(m_clock.now());
 }
 
-void Game::Pichp_Click() {
-    m_state.canclick = false;
+void Game::openHelp() {
+    m_state.acceptsClicks = false;
     if (m_phase == Phase::Answering)
         setPhase(Phase::Halted);
     m_view.openHelp();
 }
 
-void Game::PicAll_MouseDown(int button, int shift, float X, float Y) {
-    Q_UNUSED(button);
-    Q_UNUSED(shift);
+void Game::pressBoard(QPointF point) {
+    pressCell(res::cellAt(point));
+}
+
+void Game::pressCell(int cell) {
     // Between the last correct click of a turn and the next parade's end the board is
-    // closing or closed; a late click must not be judged against the finished turn.
-    if (!m_state.canclick || m_phase != Phase::Answering)
+    // closing or closed; a late press must not be judged against the finished turn.
+    if (!takesPresses() || cell < 0 || cell >= res::CharacterCount)
         return;
-    // The outer right and bottom grid lines belong to no cell; the negated test also
-    // turns away NaN.
-    if (!(X >= 0 && X < BoardWidth && Y >= 0 && Y < BoardHeight))
-        return;
-    const int column = static_cast<int>(X) / CellWidth;
-    const int row = static_cast<int>(Y) / CellHeight;
-    const int cell = Columns * row + column;
-    if (cell == m_state.order[static_cast<std::size_t>(m_state.hcount)])
-        correctClick(column, row);
+    if (cell == m_state.order[static_cast<std::size_t>(m_state.found)])
+        correctClick(cell);
     else
         wrongClick();
 }
 
-void Game::Shuffle(qint16 n) {
+void Game::shuffle(qint16 n) {
     const int count = std::clamp<int>(n, 0, static_cast<int>(m_state.order.size()));
     auto& order = m_state.order;
     for (int i = 0; i < count; ++i)
@@ -105,80 +99,77 @@ void Game::Shuffle(qint16 n) {
     }
 }
 
-void Game::ShowTurn(qint64 start) {
+void Game::showTurn(qint64 from) {
     setPhase(Phase::Presenting);
-    Shuffle(m_state.pcount);
+    shuffle(m_state.shuffleLength);
     const int last = m_state.level;
     Steps steps;
     for (int i = 0; i <= last; ++i) {
-        steps.push_back({start + PresentStepMs * i, [this, i] {
+        steps.push_back({from + PresentStepMs * i, [this, i] {
                              const auto slot = static_cast<std::size_t>(i);
                              m_view.setSlotCharacter(i, m_state.order[slot]);
                              m_view.setSlotVisible(i, true);
                              m_slotsShown = i + 1;
-                             m_view.playCue(res::CuePresent);
+                             m_view.playCue(res::Cue::Parade);
                          }});
     }
-    const qint64 slotsGone = start + PresentStepMs * (last + LastInViewSteps);
+    const qint64 slotsGone = from + PresentStepMs * (last + LastInViewSteps);
     steps.push_back({slotsGone, [this, last] {
                          for (int i = 0; i <= last; ++i)
                              m_view.setSlotVisible(i, false);
                          m_slotsShown = 0;
                      }});
     steps.push_back({slotsGone + PresentStepMs * EmptySteps, [this] {
-                         m_state.canclick = true;
+                         m_state.acceptsClicks = true;
                          setPhase(Phase::Answering);
                          m_view.setBoardVisible(true);
                      }});
     runSequence(std::move(steps));
 }
 
-void Game::Celebrate(qint64 start, Steps& steps) {
-    steps.push_back({start, [this] {
+void Game::celebrate(qint64 from, Steps& steps) {
+    steps.push_back({from, [this] {
                          setPhase(Phase::Celebrating);
                          m_random.reseed();
                          const int pose = drawIndex(m_random.next(), res::OpeningPoseCount);
                          m_view.setMascotPose(res::openingPose(pose));
                          m_view.setMascotVisible(true);
                      }});
-    steps.push_back({start + OpeningPoseMs, [this] { m_view.setMascotPose(res::MascotLeap); }});
-    steps.push_back({start + MascotGoneMs, [this] { m_view.setMascotVisible(false); }});
-    steps.push_back({start + CelebrationMs, [this, start] { ShowTurn(start + CelebrationMs); }});
+    steps.push_back({from + OpeningPoseMs, [this] { m_view.setMascotPose(res::MascotLeap); }});
+    steps.push_back({from + MascotGoneMs, [this] { m_view.setMascotVisible(false); }});
+    steps.push_back({from + CelebrationMs, [this, from] { showTurn(from + CelebrationMs); }});
 }
 
-void Game::GameOver() {
+void Game::gameOver() {
     m_view.clearBoard();
-    m_view.playCue(res::CueGameOver);
-    m_state.canclick = false;
+    m_view.playCue(res::Cue::GameOver);
+    m_state.acceptsClicks = false;
     setPhase(Phase::Over);
-    m_view.openLeaderboard(m_state.fcount);
+    m_view.openLeaderboard(m_state.score);
 }
 
-void Game::correctClick(int column, int row) {
+void Game::correctClick(int cell) {
     // A score past the largest 32-bit number stays there: wrapping round would make it negative
     // and keep the longest game of all out of the leaderboard.
-    const qint64 score = qint64(m_state.fcount) + (m_state.level + 1) * PointsPerLevel;
-    m_state.fcount =
+    const qint64 score = qint64(m_state.score) + (m_state.level + 1) * PointsPerLevel;
+    m_state.score =
         static_cast<qint32>(std::min<qint64>(score, std::numeric_limits<qint32>::max()));
-    m_view.showScore(m_state.fcount);
-    // A white frame one pixel inside the cell's grid lines.
-    const int left = CellWidth * column;
-    const int top = CellHeight * row;
-    const int right = left + CellWidth - 1;
-    const int bottom = top + CellHeight - 1;
-    m_view.drawOnBoard(QLine(left + 1, top + 1, right, top + 1));
-    m_view.drawOnBoard(QLine(left + 1, top + 1, left + 1, bottom));
-    m_view.drawOnBoard(QLine(right, top + 1, right, bottom));
-    m_view.drawOnBoard(QLine(left + 1, bottom, right, bottom));
-    ++m_state.hcount;
-    m_view.playCue(res::CueCorrect);
-    if (m_state.hcount > m_state.level)
+    m_view.showScore(m_state.score);
+    // A white frame on the cell's outermost pixels, just inside its grid lines.
+    const QRect frame = res::cellRect(cell).adjusted(1, 1, 0, 0);
+    m_view.drawOnBoard(QLine(frame.topLeft(), frame.topRight()));
+    m_view.drawOnBoard(QLine(frame.topLeft(), frame.bottomLeft()));
+    m_view.drawOnBoard(QLine(frame.topRight(), frame.bottomRight()));
+    m_view.drawOnBoard(QLine(frame.bottomLeft(), frame.bottomRight()));
+    ++m_state.found;
+    m_view.playCue(res::Cue::Correct);
+    if (m_state.found > m_state.level)
         endTurn();
 }
 
 void Game::wrongClick() {
     --m_state.lives;
-    m_view.playCue(res::CueWrong);
+    m_view.playCue(res::Cue::Wrong);
     if (m_state.lives >= 0) {
         m_view.setMarkerVisible(m_state.lives, false);
         return;
@@ -186,13 +177,13 @@ void Game::wrongClick() {
     m_view.setBoardVisible(false);
     m_view.setMascotPose(res::MascotCross);
     m_view.setMascotVisible(true);
-    GameOver();
+    gameOver();
 }
 
 void Game::endTurn() {
-    m_state.hcount = 0;
-    if (++m_state.lcount >= TurnsPerLevel) {
-        m_state.lcount = 0;
+    m_state.found = 0;
+    if (++m_state.turnsAtLevel >= TurnsPerLevel) {
+        m_state.turnsAtLevel = 0;
         m_state.level = static_cast<qint16>(std::min(m_state.level + 1, MaxLevel));
     }
     setPhase(Phase::TurnEnd);
@@ -201,9 +192,9 @@ void Game::endTurn() {
     steps.push_back({closing, [this] {
                          m_view.setBoardVisible(false);
                          m_view.clearBoard();
-                         m_view.playCue(res::CueTurnDone);
+                         m_view.playCue(res::Cue::TurnDone);
                      }});
-    Celebrate(closing, steps);
+    celebrate(closing, steps);
     runSequence(std::move(steps));
 }
 

@@ -5,6 +5,7 @@
 #include "gameview.h"
 #include "randomsource.h"
 
+#include <QPointF>
 #include <QtGlobal>
 
 #include <array>
@@ -16,23 +17,23 @@ namespace wimbly {
 // The variables of one game, with the types and start-up values the main window holds.
 struct GameState {
     // The score of the current game, and of the last one after a game over.
-    qint32 fcount = 0;
+    qint32 score = 0;
     // The board judges clicks only while this is set.
-    bool canclick = false;
+    bool acceptsClicks = false;
     // A turn presents level + 1 characters; 0..MaxLevel.
     qint16 level = 0;
     // Turns completed at the current level; 0..2 between turns.
-    qint16 lcount = 0;
-    // Characters found in the current turn: order[hcount] is the one expected next.
-    qint16 hcount = 0;
+    qint16 turnsAtLevel = 0;
+    // Characters found in the current turn: order[found] is the one expected next.
+    qint16 found = 0;
     // Spare lives; 3 at game start, below 0 ends the game.
     qint16 lives = 0;
     // The shuffled character numbers; a turn presents and expects order[0..level]. 41 entries
-    // (0..40) is the state's fixed shape, more than any count Shuffle is given; the spare
+    // (0..40) is the state's fixed shape, more than any count shuffle is given; the spare
     // entries are never read.
     std::array<qint16, 41> order{};
     // Number of characters, the length every turn shuffles.
-    qint16 pcount = res::CharacterCount;
+    qint16 shuffleLength = res::CharacterCount;
 };
 
 // The game played on the main window: its state and the handlers of the start button, the
@@ -46,21 +47,17 @@ public:
     enum class Phase {
         Idle,        // before the first game: nothing on the board, clicks ignored
         Presenting,  // a turn's characters are shown one by one; the board is hidden
-        Answering,   // the board is shown and judges clicks while canclick is set
+        Answering,   // the board is shown and judges clicks while acceptsClicks is set
         Halted,      // the help button was pressed while answering; clicks ignored
         TurnEnd,     // the last character was found; the board closes 100 ms later
         Celebrating, // the mascot celebrates; the next turn's parade follows
         Over,        // the game is lost and the leaderboard has the score
     };
 
-    // Geometry of the board picture: 9 x 4 cells of 38 x 55 pixels inside a 1-pixel grid.
-    static constexpr int CellWidth = res::CellWidth;
-    static constexpr int CellHeight = res::CellHeight;
-    static constexpr int Columns = res::BoardColumns;
-    static constexpr int Rows = res::BoardRows;
     // The last level presents every character.
     static constexpr int MaxLevel = res::CharacterCount - 1;
-    static constexpr int StartLives = 3;
+    // A game starts with a life for each marker of the side panel.
+    static constexpr int StartLives = res::MarkerCount;
 
     Game(GameView& view, Clock& clock, RandomSource& random);
     // Drops the running sequence: nothing of it reaches the view afterwards.
@@ -70,23 +67,30 @@ public:
 
     // The start button. Begins a new game from any phase: whatever sequence is running is
     // abandoned at once (its characters and a finished turn's frames are taken off the
-    // window), the board and mascot are hidden, the counters reset, three markers and the
-    // score 0 shown, and the first turn's parade begins; canclick is left for the parade's
+    // window), the board and mascot are hidden, the counters reset, the life markers and the
+    // score 0 shown, and the first turn's parade begins; acceptsClicks is left for the parade's
     // end to set.
-    void Picbeg_Click();
-    // The help button. Clears canclick, so the board ignores clicks until a parade next
+    void start();
+    // The help button. Clears acceptsClicks, so the board ignores presses until a parade next
     // ends (a parade that is running goes on and sets it again), then opens the help window.
-    void Pichp_Click();
-    // A mouse press on the board at (X, Y) in board pixels; any button and modifiers count
-    // the same. Judged only while answering with canclick set, and only inside the 9 x 4
-    // cells: presses on the outer right and bottom grid lines or beyond do nothing.
-    void PicAll_MouseDown(int button, int shift, float X, float Y);
+    void openHelp();
+    // A press on the board at `point` in board pixels, whatever the button and modifiers: the
+    // cell under it is pressed. Presses on the outer right and bottom grid lines or beyond
+    // press nothing.
+    void pressBoard(QPointF point);
+    // A press on board cell `cell` (0..35), by mouse, keyboard or any other input. Judged only
+    // while the board takes presses (see takesPresses()); otherwise, and for a cell outside
+    // the board, nothing happens.
+    void pressCell(int cell);
+    // Whether a press on the board is judged now: the board is open and answering, not halted
+    // by the help button nor closing after the turn's last character.
+    bool takesPresses() const { return m_state.acceptsClicks && m_phase == Phase::Answering; }
 
     // Fills order[0..n-1] with a random permutation of 0..n-1, reseeding the random source
     // first: each position i in turn takes the entry found at a drawn position j, and the
     // entries between shift by one place. Entries from n on are left alone; n is taken
     // within 0..order.size().
-    void Shuffle(qint16 n);
+    void shuffle(qint16 n);
 
     const GameState& state() const { return m_state; }
     Phase phase() const { return m_phase; }
@@ -100,11 +104,11 @@ private:
     };
     using Steps = std::deque<Step>;
 
-    void ShowTurn(qint64 start);
-    void Celebrate(qint64 start, Steps& steps);
-    void GameOver();
+    void showTurn(qint64 from);
+    void celebrate(qint64 from, Steps& steps);
+    void gameOver();
 
-    void correctClick(int column, int row);
+    void correctClick(int cell);
     void wrongClick();
     void endTurn();
 

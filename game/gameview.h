@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue.h"
+
 #include <QLine>
 #include <QtGlobal>
 
@@ -26,7 +28,7 @@ public:
     virtual void setMascotVisible(bool visible) = 0;
 
     virtual void showScore(qint32 score) = 0;
-    virtual void playCue(int cueId) = 0;
+    virtual void playCue(res::Cue cue) = 0;
 
     // Opens the leaderboard window, which ranks `score`; returns once it is shown.
     virtual void openLeaderboard(qint32 score) = 0;

@@ -136,7 +136,7 @@ Leaderboard::Placement Leaderboard::defaultPlacement() {
 
 Leaderboard::Leaderboard(const QString& folder, Placement placement) {
     const Folder where = tableFolder(folder, placement);
-    m_sFile = QDir(where.path).filePath(FileName);
+    m_filePath = QDir(where.path).filePath(FileName);
     m_folderUsable = where.usable;
 }
 
@@ -158,11 +158,11 @@ template <typename Rows> Rows parseRows(const QByteArray& bytes) {
     return rows;
 }
 
-// The smallest place whose score is strictly lower than `fcount`, or -1.
-template <typename Rows> int strictPlace(const Rows& rows, qint32 fcount) {
+// The smallest place whose score is strictly lower than `score`, or -1.
+template <typename Rows> int strictPlace(const Rows& rows, qint32 score) {
     int place = -1;
     for (int i = Leaderboard::Places - 1; i >= 0; --i) {
-        if (fcount > rows.scores[i])
+        if (score > rows.scores[i])
             place = i;
     }
     return place;
@@ -203,21 +203,21 @@ Leaderboard::Rows Leaderboard::defaultRows() {
 void Leaderboard::setRows(const Rows& rows) {
     m_rows = rows;
     for (int i = 0; i < Slots; ++i)
-        m_sName[i] = decodeLine(rows.names[i]);
+        m_names[i] = decodeLine(rows.names[i]);
 }
 
 Leaderboard::LoadResult Leaderboard::load() {
     setRows(Rows{});
-    m_nPlace = -1;
+    m_place = -1;
     m_loadedBytes.clear();
     m_canSave = m_folderUsable;
-    const QString folder = QFileInfo(m_sFile).path();
+    const QString folder = QFileInfo(m_filePath).path();
 
     // The lock keeps another copy from saving while this one sets up the default table or
     // removes leftovers of an interrupted save.
     std::optional<tablefile::Lock> lock;
     if (m_folderUsable) {
-        lock.emplace(m_sFile + LockSuffix, LockWaitMs);
+        lock.emplace(m_filePath + LockSuffix, LockWaitMs);
         if (lock->state() != tablefile::Lock::State::Held) {
             qCWarning(tablefile::lcTable, "%s", qPrintable(lock->reason()));
             if (lock->state() == tablefile::Lock::State::Failed)
@@ -228,7 +228,7 @@ Leaderboard::LoadResult Leaderboard::load() {
     if (locked)
         tablefile::removeStrayTemporaries(folder, FileName);
 
-    const tablefile::Found found = tablefile::inspect(m_sFile, MaxReadBytes);
+    const tablefile::Found found = tablefile::inspect(m_filePath, MaxReadBytes);
     switch (found.kind) {
     case tablefile::Found::Kind::Missing: {
         // No table yet (or a link of the player's to nothing): start the default one. If it
@@ -271,41 +271,41 @@ Leaderboard::LoadResult Leaderboard::load() {
     return m_loaded;
 }
 
-int Leaderboard::rank(qint32 fcount) {
-    m_fcount = fcount;
+int Leaderboard::rank(qint32 score) {
+    m_rankedScore = score;
     switch (m_loaded) {
     case LoadResult::CreatedDefault:
-        m_nPlace = 0;
+        m_place = 0;
         break;
     case LoadResult::Unreadable:
-        m_nPlace = -1;
+        m_place = -1;
         break;
     case LoadResult::Read:
-        m_nPlace = strictPlace(m_rows, fcount);
+        m_place = strictPlace(m_rows, score);
         break;
     }
-    return m_nPlace;
+    return m_place;
 }
 
 bool Leaderboard::save(const QString& name) {
-    if (m_nPlace < 0 || m_nPlace >= Places)
+    if (m_place < 0 || m_place >= Places)
         return false;
     if (!m_folderUsable) {
         qCWarning(tablefile::lcTable, "not saved: no folder to keep the table in");
         return false;
     }
-    const QByteArray newLine = encodeLine(nameToSave(name), m_fcount);
+    const QByteArray newLine = encodeLine(nameToSave(name), m_rankedScore);
 
-    const tablefile::Lock lock(m_sFile + LockSuffix, LockWaitMs);
+    const tablefile::Lock lock(m_filePath + LockSuffix, LockWaitMs);
     if (lock.state() != tablefile::Lock::State::Held) {
         qCWarning(tablefile::lcTable, "not saved: %s", qPrintable(lock.reason()));
         return false;
     }
-    tablefile::removeStrayTemporaries(QFileInfo(m_sFile).path(), FileName);
+    tablefile::removeStrayTemporaries(QFileInfo(m_filePath).path(), FileName);
 
     // Another copy of the program may have saved since this one loaded: place the new entry
     // into the table as it is now.
-    const tablefile::Found found = tablefile::inspect(m_sFile, MaxReadBytes);
+    const tablefile::Found found = tablefile::inspect(m_filePath, MaxReadBytes);
     QByteArray bytes;
     switch (found.kind) {
     case tablefile::Found::Kind::Missing:
@@ -315,10 +315,10 @@ bool Leaderboard::save(const QString& name) {
         break;
     case tablefile::Found::Kind::File:
         if (found.bytes == m_loadedBytes) {
-            bytes = formatRows(m_rows, m_nPlace, newLine);
+            bytes = formatRows(m_rows, m_place, newLine);
         } else {
             const Rows now = parseRows<Rows>(found.bytes);
-            const int place = strictPlace(now, m_fcount);
+            const int place = strictPlace(now, m_rankedScore);
             if (place < 0) {
                 qCInfo(tablefile::lcTable, "the score no longer enters the table saved meanwhile");
                 return true;

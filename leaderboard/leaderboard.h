@@ -62,10 +62,10 @@ public:
     // or the file cannot be read or must not be touched.
     bool canSave() const { return m_canSave; }
 
-    // Places the new score: the smallest place whose score is strictly lower than `fcount`, or
+    // Places the new score: the smallest place whose score is strictly lower than `score`, or
     // -1 when it does not enter. After a freshly created default table the place is 0 whatever
     // the score; after an unreadable file it is -1, so nothing can overwrite that file.
-    int rank(qint32 fcount);
+    int rank(qint32 score);
 
     // Rewrites the file with the new entry. Under the lock it reads the file again; when it is
     // as loaded, the new entry goes to the ranked place, else to the place the strict rule gives
@@ -80,13 +80,13 @@ public:
     bool save(const QString& name);
 
     // The full path of the file, decided at construction.
-    QString sFile() const { return m_sFile; }
-    const QString& sName(int i) const { return m_sName.at(i); }
+    QString filePath() const { return m_filePath; }
+    const QString& name(int i) const { return m_names.at(i); }
     // The bytes of the name as the file held them; a save writes them back unchanged.
     const QByteArray& rawName(int i) const { return m_rows.names.at(i); }
-    qint32 nScore(int i) const { return m_rows.scores.at(i); }
-    int nPlace() const { return m_nPlace; }
-    qint32 fcount() const { return m_fcount; }
+    qint32 score(int i) const { return m_rows.scores.at(i); }
+    int place() const { return m_place; }
+    qint32 rankedScore() const { return m_rankedScore; }
 
 private:
     // The entries as the file holds them: names as bytes, scores as numbers.
@@ -99,10 +99,10 @@ private:
     void setRows(const Rows& rows);
 
     Rows m_rows;
-    std::array<QString, Slots> m_sName;
-    int m_nPlace = -1;
-    qint32 m_fcount = 0;
-    QString m_sFile;
+    std::array<QString, Slots> m_names;
+    int m_place = -1;
+    qint32 m_rankedScore = 0;
+    QString m_filePath;
     // False when no folder fit for the table could be found: then nothing is ever written.
     bool m_folderUsable = true;
     bool m_canSave = false;

@@ -40,7 +40,7 @@ QImage loadBitmap(const QString& path) {
 
 } // namespace
 
-std::optional<QPixmap> LoadPic(int id) {
+std::optional<QPixmap> loadPicture(int id) {
     if (highDensityScreen()) {
         QImage sharp = loadBitmap(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id));
         if (!sharp.isNull()) {
@@ -55,7 +55,7 @@ std::optional<QPixmap> LoadPic(int id) {
     return QPixmap::fromImage(std::move(image));
 }
 
-std::optional<QPixmap> LoadPic(int id, QSize pixels) {
+std::optional<QPixmap> loadPicture(int id, QSize pixels) {
     const QSize design = bitmapSize(id);
     if (design.isEmpty() || pixels.isEmpty())
         return std::nullopt;

@@ -10,7 +10,7 @@ namespace wimbly::test {
 // real cue player, but no audio system is loaded and no sound server is reached.
 class SilentOutput final : public CueOutput {
 public:
-    void start(const Cue&) override {}
+    void start(const CueSamples&) override {}
     void stop() override {}
 };
 

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
-    <name>wimbly::Form1</name>
+    <name>wimbly::MainWindow</name>
     <message>
         <source>开始</source>
         <translation>Start</translation>
@@ -13,7 +13,7 @@
     </message>
 </context>
 <context>
-    <name>wimbly::Form2</name>
+    <name>wimbly::LeaderboardWindow</name>
     <message>
         <source>排行榜</source>
         <translation>Leaderboard</translation>
@@ -32,7 +32,7 @@
     </message>
 </context>
 <context>
-    <name>wimbly::Form3</name>
+    <name>wimbly::HelpWindow</name>
     <message>
         <source>帮助</source>
         <translation>Help</translation>

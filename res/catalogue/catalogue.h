@@ -8,6 +8,7 @@
 // line of its own.
 
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QSize>
 #include <QtGlobal>
@@ -87,6 +88,22 @@ inline constexpr int BoardRows = (CharacterCount + BoardColumns - 1) / BoardColu
 inline constexpr QSize BoardSize{BoardColumns * CellWidth + 1, BoardRows* CellHeight + 1};
 // Where a character's picture sits inside its cell, from the cell's top-left grid corner.
 inline constexpr QPoint CharacterInCell{1, 5};
+
+// Board cell `cell` (0..35, row by row from the top-left), in board pixels: from the grid line
+// above and left of it to the last pixel before the next lines.
+constexpr QRect cellRect(int cell) {
+    return QRect(CellWidth * (cell % BoardColumns), CellHeight * (cell / BoardColumns), CellWidth,
+                 CellHeight);
+}
+
+// The cell under `point` in board pixels, or -1 where there is none: the outer right and bottom
+// grid lines and anything beyond belong to no cell. A point that is not a number is in none.
+constexpr int cellAt(QPointF point) {
+    if (!(point.x() >= 0 && point.x() < BoardColumns * CellWidth && point.y() >= 0 &&
+          point.y() < BoardRows * CellHeight))
+        return -1;
+    return BoardColumns * (int(point.y()) / CellHeight) + int(point.x()) / CellWidth;
+}
 
 // ---- Pictures drawn from a file of their own -----------------------------------------------
 
@@ -182,30 +199,37 @@ constexpr QSize bitmapSize(int id) {
 
 // ---- Sound cues ----------------------------------------------------------------------------
 
-struct Cue {
+// The cues by what they mean; each one's value is its id.
+enum class Cue : int {
+    Parade = 101,   // each character of a parade
+    TurnDone = 102, // a finished turn
+    Correct = 103,  // a correct click
+    Wrong = 104,    // a wrong click
+    GameOver = 105, // game over
+};
+
+constexpr int cueId(Cue cue) {
+    return int(cue);
+}
+
+struct CueLength {
     int id;
     double seconds; // the length the synthesized cue has
 };
 
 // clang-format off
 inline constexpr std::array Cues{
-    Cue{101, 0.63}, // each character of a parade
-    Cue{102, 1.94}, // a finished turn
-    Cue{103, 0.05}, // a correct click
-    Cue{104, 0.45}, // a wrong click
-    Cue{105, 1.76}, // game over
+    CueLength{101, 0.63},
+    CueLength{102, 1.94},
+    CueLength{103, 0.05},
+    CueLength{104, 0.45},
+    CueLength{105, 1.76},
 };
 // clang-format on
 
-inline constexpr int CuePresent = 101;
-inline constexpr int CueTurnDone = 102;
-inline constexpr int CueCorrect = 103;
-inline constexpr int CueWrong = 104;
-inline constexpr int CueGameOver = 105;
-
 // The length of cue `id` in seconds; 0 for an id outside the catalogue.
 constexpr double cueSeconds(int id) {
-    for (const Cue& c : Cues) {
+    for (const CueLength& c : Cues) {
         if (c.id == id)
             return c.seconds;
     }
@@ -277,9 +301,9 @@ static_assert(bitmapSize(Background).isValid() && bitmapSize(Marker).isValid() &
                   bitmapSize(StartButton).isValid() && bitmapSize(HelpButton).isValid(),
               "every picture the program names is in the table");
 static_assert(OpeningPoseCount > 0);
-static_assert(cueSeconds(CuePresent) > 0 && cueSeconds(CueTurnDone) > 0 &&
-                  cueSeconds(CueCorrect) > 0 && cueSeconds(CueWrong) > 0 &&
-                  cueSeconds(CueGameOver) > 0,
+static_assert(cueSeconds(cueId(Cue::Parade)) > 0 && cueSeconds(cueId(Cue::TurnDone)) > 0 &&
+                  cueSeconds(cueId(Cue::Correct)) > 0 && cueSeconds(cueId(Cue::Wrong)) > 0 &&
+                  cueSeconds(cueId(Cue::GameOver)) > 0,
               "every cue the program names is in the table");
 static_assert(BoardPosition.x() >= BoardArea.left() && BoardPosition.y() >= BoardArea.top() &&
                   BoardPosition.x() + BoardSize.width() <= BoardArea.right() + 1 &&

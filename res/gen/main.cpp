@@ -196,7 +196,7 @@ int main(int argc, char* argv[]) {
             writeFile(out.filePath(QStringLiteral("icon.bmp")), wimbly::resgen::encodeBmp24(icon));
     }
 
-    for (const Cue& cue : Cues) {
+    for (const CueLength& cue : Cues) {
         const int id = cue.id;
         const QByteArray wav = wimbly::sound::synthesizeCue(id);
         if (wav.isEmpty()) {

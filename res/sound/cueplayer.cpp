@@ -168,8 +168,8 @@ struct CuePlayer::Shared {
         if (std::exchange(started, true))
             output->stop();
         // The previous cue's bytes are released only now, after its output has stopped.
-        wavbuf = std::move(wave);
-        output->start(Cue{id, *format, wavbuf.sliced(info->dataOffset, info->dataSize)});
+        latestWave = std::move(wave);
+        output->start(CueSamples{id, *format, latestWave.sliced(info->dataOffset, info->dataSize)});
     }
 
     // Runs on the audio thread.
@@ -184,7 +184,7 @@ struct CuePlayer::Shared {
     std::atomic<bool> requestPosted{false};
     std::unique_ptr<CueOutput> output;
     const bool loadDevice; // the output is the device's, loaded by prepare()
-    QByteArray wavbuf;     // the WAVE image of the latest cue
+    QByteArray latestWave; // the WAVE image of the latest cue
     bool started = false;
 };
 
@@ -233,7 +233,7 @@ void CuePlayer::stop() {
         request(Silence);
 }
 
-void CuePlayer::PlayCue(int id) {
+void CuePlayer::play(int id) {
     prepare();
     request(id);
 }

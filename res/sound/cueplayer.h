@@ -29,7 +29,7 @@ struct CueFormat {
 };
 
 // One sound cue, read from its WAVE image, as it goes to the output.
-struct Cue {
+struct CueSamples {
     int id = 0;
     CueFormat format;
     QByteArray pcm; // whole sample frames in `format`, from the first to the last
@@ -45,7 +45,7 @@ public:
     virtual void prepare() {}
     // Starts `cue` from its first frame and returns without waiting for it to end. The output
     // keeps its own reference to the samples while they play.
-    virtual void start(const Cue& cue) = 0;
+    virtual void start(const CueSamples& cue) = 0;
     // Silences the cue started last, at once, if it still sounds.
     virtual void stop() = 0;
 };
@@ -70,7 +70,7 @@ public:
     CuePlayer& operator=(const CuePlayer&) = delete;
 
     // Starts the audio thread and readies the output there, so that the first cue starts as
-    // fast as any later one. Returns at once; calling it again does nothing. Like PlayCue, it is
+    // fast as any later one. Returns at once; calling it again does nothing. Like play(), it is
     // called from the thread that created the player.
     void prepare();
 
@@ -79,7 +79,7 @@ public:
     // Starts cue `id` and returns at once. The newest cue cuts off the one that is playing;
     // cues are never mixed or queued, and of several cues asked for faster than the audio
     // thread takes them only the newest plays. An id without a playable WAVE image plays nothing.
-    void PlayCue(int id);
+    void play(int id);
 
 private:
     // Makes `id` the newest request and, unless one is on its way, posts it to the audio thread.

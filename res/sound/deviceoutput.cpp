@@ -68,7 +68,7 @@ public:
             warnOnce("no audio output device; sound cues stay silent");
     }
 
-    void start(const Cue& cue) override {
+    void start(const CueSamples& cue) override {
         // A stream whose cue has been heard in full holds only silence now: it is let go once the
         // new cue is on its way, so that the new one does not wait while the server releases it.
         // A cue still sounding is cut off first.

@@ -90,11 +90,11 @@ inline constexpr std::array gameOverNotes{
 };
 
 inline constexpr std::array cues{
-    cue(res::CuePresent, popNotes),
-    cue(res::CueTurnDone, jingleNotes),
-    cue(res::CueCorrect, tickNotes),
-    cue(res::CueWrong, uhOhNotes),
-    cue(res::CueGameOver, gameOverNotes),
+    cue(res::cueId(res::Cue::Parade), popNotes),
+    cue(res::cueId(res::Cue::TurnDone), jingleNotes),
+    cue(res::cueId(res::Cue::Correct), tickNotes),
+    cue(res::cueId(res::Cue::Wrong), uhOhNotes),
+    cue(res::cueId(res::Cue::GameOver), gameOverNotes),
 };
 static_assert(cues.size() == res::Cues.size(), "every cue of the catalogue has a recipe");
 

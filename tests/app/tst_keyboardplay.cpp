@@ -1,8 +1,8 @@
 #include "boardpoint.h"
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
+#include "helpwindow.h"
 #include "keyboardplay.h"
+#include "leaderboardwindow.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "randomsource.h"
 #include "silentoutput.h"
@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using wimbly::Form1;
 using wimbly::Game;
 using wimbly::KeyboardPlay;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using wimbly::SeededRandom;
 using wimbly::test::silence;
@@ -27,16 +27,16 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
     QCOMPARE(game.phase(), Game::Phase::Answering);
 }
 
-KeyboardPlay& keyboardOf(Form1& form) {
+KeyboardPlay& keyboardOf(MainWindow& form) {
     return form.keyboard();
 }
 
-QWidget* highlightOf(Form1& form) {
+QWidget* highlightOf(MainWindow& form) {
     return form.board().findChild<QWidget*>(QStringLiteral("cellHighlight"));
 }
 
 // Moves the highlight to board cell `cell` with the arrow keys alone, from wherever it stands.
-void walkTo(Form1& form, int cell) {
+void walkTo(MainWindow& form, int cell) {
     KeyboardPlay& keyboard = keyboardOf(form);
     if (!keyboard.highlightShown())
         QTest::keyClick(&form, Qt::Key_Down);
@@ -71,12 +71,12 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
     QVERIFY(folder.isValid());
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, folder.path(), silence()});
+    MainWindow form({&clock, &random, folder.path(), silence()});
     form.show();
 
     QTest::keyClick(&form, Qt::Key_Return);
     QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QVERIFY(form.marker(2).isVisible());
+    QVERIFY(form.lifeMarker(2).isVisible());
 
     // Three turns of one character at 100 points, then two of two at 200.
     const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
@@ -88,7 +88,7 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
         for (int i = 0; i <= level; ++i) {
             walkTo(form, form.game().state().order[i]);
             QTest::keyClick(&form, i % 2 ? Qt::Key_Space : Qt::Key_Return);
-            QCOMPARE(form.score().text(), scores.at(shown++));
+            QCOMPARE(form.scoreLabel().text(), scores.at(shown++));
         }
         clock.advance(100);
         QVERIFY(!form.board().isVisible());
@@ -102,9 +102,9 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(&form, Qt::Key_Return);
     QCOMPARE(form.game().phase(), Game::Phase::Over);
-    auto* leaderboard = qobject_cast<wimbly::Form2*>(form.secondaryWindow());
+    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(form.secondaryWindow());
     QVERIFY(leaderboard);
-    QCOMPARE(leaderboard->fcount, 1100);
+    QCOMPARE(leaderboard->score(), 1100);
 
     // While the leaderboard is open the main window's keys do nothing.
     QVERIFY(!form.isEnabled());
@@ -122,7 +122,7 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
     // Once the leaderboard has closed, Enter starts the next game.
     QTest::keyClick(&form, Qt::Key_Return);
     QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
 }
 
 void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame_data() {
@@ -147,16 +147,15 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
     QFETCH(Qt::Key, key);
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}, silence()});
+    MainWindow form({&clock, &random, {}, silence()});
     form.show();
     form.startButton().clicked();
     runUntilAnswering(clock, form.game());
-    const auto first = wimbly::test::centreOfCell(form.game().state().order[0]);
-    const auto wrong = wimbly::test::centreOfCell((form.game().state().order[0] + 1) % 36);
+    const int first = form.game().state().order[0];
     // A wrong press costs a marker, then the right one ends the turn.
-    form.game().PicAll_MouseDown(1, 0, float(wrong.x()), float(wrong.y()));
-    form.game().PicAll_MouseDown(1, 0, float(first.x()), float(first.y()));
-    QCOMPARE(form.score().text(), QStringLiteral("100"));
+    form.game().pressCell((first + 1) % 36);
+    form.game().pressCell(first);
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
     while (form.game().phase() != phase && clock.advanceToAlarm()) {
         if (phase == Game::Phase::Halted && form.game().phase() == Game::Phase::Answering) {
             form.helpButton().clicked();
@@ -171,14 +170,14 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
     QTest::keyClick(&form, key);
     QTest::keyClick(&form, key);
 
-    QVERIFY(form.score().text() != QStringLiteral("0"));
-    QVERIFY(!form.marker(2).isVisible());
+    QVERIFY(form.scoreLabel().text() != QStringLiteral("0"));
+    QVERIFY(!form.lifeMarker(2).isVisible());
     // In the other phases the keys change nothing at all; while answering the second key
     // presses a cell, which may score or cost a marker.
     if (phase != Game::Phase::Answering) {
-        QCOMPARE(form.score().text(), QStringLiteral("100"));
+        QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
         QCOMPARE(form.game().phase(), phase);
-        QCOMPARE(form.game().state().lcount, 1);
+        QCOMPARE(form.game().state().turnsAtLevel, 1);
         QCOMPARE(form.game().state().order, order);
         QCOMPARE(clock.alarmPending(), pending);
         if (pending)
@@ -189,7 +188,7 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
 void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}, silence()});
+    MainWindow form({&clock, &random, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::keyClick(&form, Qt::Key_Space);
@@ -227,7 +226,7 @@ void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
 void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}, silence()});
+    MainWindow form({&clock, &random, {}, silence()});
     form.show();
     KeyboardPlay& keyboard = keyboardOf(form);
     // Arrows do nothing while the board is closed.
@@ -259,17 +258,17 @@ void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
 void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen() {
     ManualClock clock;
     SeededRandom random(13);
-    Form1 form({&clock, &random, {}, silence()});
+    MainWindow form({&clock, &random, {}, silence()});
     form.show();
     QTest::keyClick(&form, Qt::Key_Return);
     runUntilAnswering(clock, form.game());
     walkTo(form, form.game().state().order[0]);
 
     QTest::keyClick(&form, Qt::Key_F1);
-    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
     QVERIFY(help);
     QVERIFY(!form.isEnabled());
-    QVERIFY(!form.game().state().canclick);
+    QVERIFY(!form.game().state().acceptsClicks);
     QCOMPARE(form.game().phase(), Game::Phase::Halted);
     QTest::keyClick(&form, Qt::Key_F1);
     QTest::keyClick(&form, Qt::Key_Return);
@@ -283,7 +282,7 @@ void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIs
     QTest::keyClick(&form, cell.x() < 8 ? Qt::Key_Right : Qt::Key_Left);
     QCOMPARE(keyboardOf(form).cell(), cell);
     QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
     QCOMPARE(form.game().phase(), Game::Phase::Halted);
 }
 

@@ -1,9 +1,9 @@
 #include "boardpoint.h"
 #include "cueplayer.h"
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
+#include "helpwindow.h"
 #include "language.h"
+#include "leaderboardwindow.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "options.h"
 #include "parentsmenu.h"
@@ -24,9 +24,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using wimbly::Form1;
 using wimbly::Game;
 using wimbly::Language;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using wimbly::ParentsMenu;
 using wimbly::Preferences;
@@ -51,7 +51,7 @@ struct CueLog {
 class LoggingOutput final : public wimbly::CueOutput {
 public:
     explicit LoggingOutput(std::shared_ptr<CueLog> log) : m_log(std::move(log)) {}
-    void start(const wimbly::Cue& cue) override {
+    void start(const wimbly::CueSamples& cue) override {
         {
             QMutexLocker lock(&m_log->mutex);
             m_log->ids << cue.id;
@@ -70,30 +70,30 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
     QCOMPARE(game.phase(), Game::Phase::Answering);
 }
 
-void press(Form1& form, int cell) {
+void press(MainWindow& form, int cell) {
     const QPoint at = wimbly::test::centreOfCell(cell);
     QTest::mousePress(&form.board(), Qt::LeftButton, {}, at);
 }
 
 // What the window shows at this moment, with the virtual time.
-QString describe(const ManualClock& clock, Form1& form) {
+QString describe(const ManualClock& clock, MainWindow& form) {
     QString shownSlots;
     for (int i = 0; i < 36; ++i)
-        shownSlots += form.slot(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+        shownSlots += form.paradeSlot(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
     QString markers;
     for (int i = 0; i < 3; ++i)
-        markers += form.marker(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+        markers += form.lifeMarker(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
     return QStringLiteral("%1 phase %2 board %3 drawn %4 mascot %5 slots %6 markers %7 score %8")
         .arg(clock.now())
         .arg(int(form.game().phase()))
         .arg(form.board().isVisible())
         .arg(form.board().hasDrawing())
         .arg(form.mascot().isVisible())
-        .arg(shownSlots, markers, form.score().text());
+        .arg(shownSlots, markers, form.scoreLabel().text());
 }
 
 // Sends a right-click's menu request to whatever stands at `pos` on the window.
-void rightClick(Form1& form, QPoint pos) {
+void rightClick(MainWindow& form, QPoint pos) {
     QWidget* target = form.childAt(pos);
     QWidget* receiver = target ? target : &form;
     QContextMenuEvent request(QContextMenuEvent::Mouse, receiver->mapFrom(&form, pos),
@@ -179,7 +179,7 @@ void TestParents::soundOffKeepsEveryTimingAndNoCueReachesTheOutput() {
         auto log = std::make_shared<CueLog>();
         ManualClock clock;
         SeededRandom random(7);
-        Form1 form({&clock, &random, m_folder.path(), std::make_unique<LoggingOutput>(log)});
+        MainWindow form({&clock, &random, m_folder.path(), std::make_unique<LoggingOutput>(log)});
         ParentsMenu parents(form, nullptr);
         form.show();
         if (!soundOn)
@@ -242,7 +242,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
     QFETCH(bool, running);
     QFETCH(bool, opens);
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}, silence()});
+    MainWindow form({&clock, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -261,7 +261,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
 }
 
 void TestParents::menuIsDrivenByArrowsAndEnter() {
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -304,7 +304,7 @@ void TestParents::menuTextsFollowTheLanguage_data() {
 void TestParents::menuTextsFollowTheLanguage() {
     QFETCH(Language, language);
     QFETCH(QStringList, texts);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, nullptr);
     parents.setLanguage(language);
     QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
@@ -320,7 +320,7 @@ void TestParents::menuTextsFollowTheLanguage() {
 
 void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, m_folder.path(), silence()});
+    MainWindow form({&clock, nullptr, m_folder.path(), silence()});
     ParentsMenu parents(form, nullptr);
     form.show();
     QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
@@ -333,7 +333,7 @@ void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     QCOMPARE(form.helpButton().toolTip(), QStringLiteral("Help"));
 
     QTest::keyClick(&form, Qt::Key_F1);
-    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
     QVERIFY(help);
     QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
     const QString text = help->text().text();
@@ -351,16 +351,17 @@ void TestParents::everyWindowSpeaksEnglishWhenChosen() {
                 table += "ann,5000\r\n";
             QVERIFY(writeFile(m_folder.filePath(QStringLiteral("tavrel.tmp")), table));
         }
-        wimbly::Form2* leaderboard = wimbly::Form2::open(m_folder.path(), 0, &form);
+        wimbly::LeaderboardWindow* leaderboard =
+            wimbly::LeaderboardWindow::open(m_folder.path(), 0, &form);
         QCOMPARE(leaderboard->windowTitle(), QStringLiteral("Leaderboard"));
-        auto* heading = leaderboard->findChild<QLabel*>(QStringLiteral("Labt"));
+        auto* heading = leaderboard->findChild<QLabel*>(QStringLiteral("heading"));
         QVERIFY(heading);
         const QString expected = entering ? QStringLiteral("You made the list! Your name:")
                                           : QStringLiteral("Leaderboard");
         QCOMPARE(heading->text(), expected);
         QVERIFY2(QFontMetrics(heading->font()).horizontalAdvance(expected) <= 225,
                  "the heading fits its label");
-        auto* button = leaderboard->findChild<QPushButton*>(QStringLiteral("Command1"));
+        auto* button = leaderboard->findChild<QPushButton*>(QStringLiteral("okButton"));
         QVERIFY(button);
         QCOMPARE(button->text(), QStringLiteral("OK"));
         leaderboard->close();
@@ -378,7 +379,7 @@ void TestParents::textsAreChineseWhateverTheSystemLocale() {
     if (qEnvironmentVariable("LANG").startsWith(QLatin1String("en")))
         QCOMPARE(QLocale::system().language(), QLocale::English);
     SettingsStore store(m_settingsFile);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(store.load());
     QCOMPARE(wimbly::currentLanguage(), Language::Chinese);
@@ -392,7 +393,7 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        Form1 form({nullptr, nullptr, {}, silence()});
+        MainWindow form({nullptr, nullptr, {}, silence()});
         ParentsMenu parents(form, &store);
         parents.apply(store.load());
         form.show();
@@ -413,7 +414,7 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     QCOMPARE(remembered.fullScreen, true);
     QCOMPARE(remembered.soundOn, false);
     QCOMPARE(remembered.language, Language::English);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(remembered);
     QCOMPARE(form.zoom(), 1.5);
@@ -471,7 +472,7 @@ void TestParents::damagedSettingsGiveTheDefaults() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        Form1 form({nullptr, nullptr, {}, silence()});
+        MainWindow form({nullptr, nullptr, {}, silence()});
         ParentsMenu parents(form, &store);
         parents.apply(store.load());
         QVERIFY(form.isSoundOn());
@@ -492,7 +493,7 @@ void TestParents::commandLineWinsAndIsNotSaved() {
     QVERIFY(!commandLine.exitCode);
 
     SettingsStore store(m_settingsFile);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(form, &store);
     parents.apply(commandLine.options.over(store.load()));
     QCOMPARE(form.zoom(), 1.5);

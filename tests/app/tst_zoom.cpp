@@ -1,9 +1,9 @@
 #include "artwork.h"
 #include "catalogue.h"
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
+#include "helpwindow.h"
+#include "leaderboardwindow.h"
 #include "loadpic.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "silentoutput.h"
 
@@ -17,8 +17,8 @@
 #include <cmath>
 #include <memory>
 
-using wimbly::Form1;
 using wimbly::Game;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using wimbly::PictureBox;
 using wimbly::ViewScale;
@@ -110,13 +110,13 @@ void TestZoom::keysStepTheZoom() {
     QFETCH(int, key);
     QFETCH(bool, enabled);
     QFETCH(qreal, to);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.setZoom(from);
     QCOMPARE(form.zoom(), from);
     form.setEnabled(enabled);
     if (!enabled)
         QTest::ignoreMessage(QtWarningMsg, "Keyboard event not accepted by receiving widget");
-    QSignalSpy changed(&form, &Form1::viewChanged);
+    QSignalSpy changed(&form, &MainWindow::viewChanged);
     QTest::keyClick(&form, Qt::Key(key), Qt::ControlModifier);
     QCOMPARE(form.zoom(), to);
     QCOMPARE(changed.count(), from == to ? 0 : 1);
@@ -188,7 +188,7 @@ void TestZoom::wholeTurnAtEveryFactor() {
     QFETCH(bool, touch);
     ManualClock clock;
     QTemporaryDir folder;
-    Form1 form({&clock, nullptr, folder.path(), silence()});
+    MainWindow form({&clock, nullptr, folder.path(), silence()});
     form.setZoom(factor);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -201,7 +201,7 @@ void TestZoom::wholeTurnAtEveryFactor() {
                         QPoint(boardSize.width() / 2, boardSize.height() - 1)})
         QTest::mousePress(&form.board(), Qt::LeftButton, {}, line);
     QCOMPARE(form.game().state().lives, 3);
-    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
 
     const QImage bare = rgb(form.board().grab().toImage());
     const int cell = form.game().state().order[0];
@@ -218,7 +218,7 @@ void TestZoom::wholeTurnAtEveryFactor() {
     } else {
         QTest::mousePress(&form.board(), Qt::LeftButton, {}, corner);
     }
-    QTRY_COMPARE(form.score().text(), QStringLiteral("100"));
+    QTRY_COMPARE(form.scoreLabel().text(), QStringLiteral("100"));
 
     const QImage framed = rgb(form.board().grab().toImage());
     QRect white;
@@ -268,20 +268,20 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 
     ManualClock clock;
     QTemporaryDir folder;
-    Form1 form({&clock, nullptr, folder.path(), silence()});
+    MainWindow form({&clock, nullptr, folder.path(), silence()});
     form.setZoom(factor);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(&form.startButton(), Qt::LeftButton, {}, form.startButton().rect().center());
-    QVERIFY(form.slot(0).isVisible());
-    QCOMPARE(form.slot(0).size(), slotSize);
+    QVERIFY(form.paradeSlot(0).isVisible());
+    QCOMPARE(form.paradeSlot(0).size(), slotSize);
     const int character = form.game().state().order[0];
 
-    const QImage shown = rgb(form.slot(0).grab().toImage());
+    const QImage shown = rgb(form.paradeSlot(0).grab().toImage());
     QCOMPARE(shown.size(), slotSize * form.devicePixelRatio());
     const QImage drawn = rgb(art.characterAt(character, shown.size()));
     const QImage enlarged =
-        rgb(wimbly::res::LoadPic(wimbly::res::characterBitmap(character), {36, 46})->toImage())
+        rgb(wimbly::res::loadPicture(wimbly::res::characterBitmap(character), {36, 46})->toImage())
             .scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const double crisp = meanDifference(shown, drawn);
     const double blurred = meanDifference(enlarged, drawn);
@@ -291,13 +291,13 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 // The offscreen screen is 800 x 800: the scene is scaled by 800 / 551 to 800 x 666 and stands
 // 67 pixels from the top; leaving full screen gives back the zoom, the size and the place.
 void TestZoom::fullScreenCentresTheSceneOnNavy() {
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.setZoom(1.25);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.screen()->geometry(), QRect(0, 0, 800, 800));
     const QPoint place = form.pos();
-    QSignalSpy changed(&form, &Form1::viewChanged);
+    QSignalSpy changed(&form, &MainWindow::viewChanged);
     QTest::keyClick(&form, Qt::Key_F11);
     QVERIFY(form.isFullScreenMode());
     QCOMPARE(changed.count(), 1);
@@ -338,7 +338,7 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
 
 // Full screen chosen before the window is first shown: it opens covering the screen.
 void TestZoom::fullScreenChosenBeforeShowing() {
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.setFullScreenMode(true);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -350,13 +350,13 @@ void TestZoom::fullScreenChosenBeforeShowing() {
 // its rows 48 pixels apart; both with fonts twice as large.
 void TestZoom::secondaryWindowsOpenAtTheFactor() {
     QTemporaryDir folder;
-    Form1 form({nullptr, nullptr, folder.path(), silence()});
+    MainWindow form({nullptr, nullptr, folder.path(), silence()});
     form.setZoom(2);
     form.show();
     const qreal basePoints = QApplication::font().pointSizeF();
 
     QTest::mouseClick(&form.helpButton(), Qt::LeftButton, {}, form.helpButton().rect().center());
-    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
     QVERIFY(help);
     QCOMPARE(help->size(), QSize(648, 606));
     QCOMPARE(help->pos(), QPoint(294, 266));
@@ -365,14 +365,14 @@ void TestZoom::secondaryWindowsOpenAtTheFactor() {
     help->close();
     QVERIFY(form.isEnabled());
 
-    auto* board = wimbly::Form2::open(form.path(), 0, &form);
+    auto* board = wimbly::LeaderboardWindow::open(form.folder(), 0, &form);
     QCOMPARE(board->size(), QSize(656, 742));
-    auto* heading = board->findChild<QLabel*>(QStringLiteral("Labt"));
+    auto* heading = board->findChild<QLabel*>(QStringLiteral("heading"));
     QCOMPARE(heading->geometry(), QRect(48, 32, 450, 50));
     QCOMPARE(heading->font().pointSizeF(), 18.0);
-    QCOMPARE(board->findChild<QLabel*>(QStringLiteral("Label1_0"))->geometry(),
+    QCOMPARE(board->findChild<QLabel*>(QStringLiteral("name_0"))->geometry(),
              QRect(48, 160, 162, 50));
-    QCOMPARE(board->findChild<QLabel*>(QStringLiteral("Label2_9"))->geometry(),
+    QCOMPARE(board->findChild<QLabel*>(QStringLiteral("score_9"))->geometry(),
              QRect(304, 160 + 48 * 9, 178, 50));
     board->close();
 }

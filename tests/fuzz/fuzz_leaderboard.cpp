@@ -57,7 +57,7 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 int strictPlace(const Leaderboard& table, qint32 score) {
     int place = -1;
     for (int i = Leaderboard::Places - 1; i >= 0; --i) {
-        if (score > table.nScore(i))
+        if (score > table.score(i))
             place = i;
     }
     return place;
@@ -71,7 +71,7 @@ QByteArray expectedFile(const Leaderboard& table, int place, const QByteArray& n
             bytes += newLine + "\r\n";
             continue;
         }
-        bytes += table.rawName(from) + ',' + QByteArray::number(table.nScore(from)) + "\r\n";
+        bytes += table.rawName(from) + ',' + QByteArray::number(table.score(from)) + "\r\n";
         ++from;
     }
     return bytes;
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeAll(path, first);
 
     Leaderboard table(folder->path());
-    check(table.sFile() == path, "the table is not in the program folder");
+    check(table.filePath() == path, "the table is not in the program folder");
     check(table.load() == LoadResult::Read, "a regular file was not read");
     check(table.canSave(), "a table in a private folder cannot be saved");
     const int place = table.rank(score);

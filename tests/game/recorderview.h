@@ -72,7 +72,7 @@ public:
         score = value;
         log(Kind::Score, value);
     }
-    void playCue(int cueId) override { log(Kind::Cue, cueId); }
+    void playCue(res::Cue cue) override { log(Kind::Cue, res::cueId(cue)); }
     void openLeaderboard(qint32 value) override {
         leaderboardScores.append(value);
         log(Kind::Leaderboard, value);

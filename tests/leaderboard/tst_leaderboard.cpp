@@ -93,7 +93,7 @@ int loadAsHelper(const char* folder) {
     const int place = table.rank(1000000);
     const bool saved = table.save(QStringLiteral("x"));
     std::printf("%d %d %d %s\n", int(loaded), place, int(saved),
-                table.sName(0).toUtf8().constData());
+                table.name(0).toUtf8().constData());
     return 0;
 }
 
@@ -183,21 +183,21 @@ void TestLeaderboard::loadReadsEachLine() {
     Leaderboard table(programFolder(dir));
     QCOMPARE(table.load(), LoadResult::Read);
     for (int i = 0; i < names.size(); ++i)
-        QCOMPARE(table.sName(i), names[i]);
+        QCOMPARE(table.name(i), names[i]);
     for (int i = 0; i < scores.size(); ++i)
-        QCOMPARE(table.nScore(i), scores[i]);
+        QCOMPARE(table.score(i), scores[i]);
     QCOMPARE(readBytes(tablePath(dir)), file);
 }
 
 void TestLeaderboard::loadWithoutFileCreatesTheDefaultTable() {
     QTemporaryDir dir;
     Leaderboard table(programFolder(dir));
-    QCOMPARE(table.sFile(), tablePath(dir));
-    QCOMPARE(Leaderboard(dir.path()).sFile(), tablePath(dir));
+    QCOMPARE(table.filePath(), tablePath(dir));
+    QCOMPARE(Leaderboard(dir.path()).filePath(), tablePath(dir));
     QCOMPARE(table.load(), LoadResult::CreatedDefault);
     for (int i = 0; i < Leaderboard::Places; ++i) {
-        QCOMPARE(table.sName(i), QStringLiteral("0"));
-        QCOMPARE(table.nScore(i), 0);
+        QCOMPARE(table.name(i), QStringLiteral("0"));
+        QCOMPARE(table.score(i), 0);
     }
     QCOMPARE(readBytes(tablePath(dir)), DefaultFile);
     // Nothing else is left in the program's folder.
@@ -209,20 +209,20 @@ void TestLeaderboard::loadStartsFromAnEmptyTableEachTime() {
     QVERIFY(writeBytes(tablePath(dir), Table + "eleventh,7\r\n"));
     Leaderboard table(programFolder(dir));
     table.load();
-    QCOMPARE(table.sName(10), QStringLiteral("eleventh"));
+    QCOMPARE(table.name(10), QStringLiteral("eleventh"));
 
     QVERIFY(writeBytes(tablePath(dir), "a,1\r\n"));
     table.load();
-    QCOMPARE(table.sName(0), QStringLiteral("a"));
+    QCOMPARE(table.name(0), QStringLiteral("a"));
     for (int i = 1; i < Leaderboard::Slots; ++i) {
-        QCOMPARE(table.sName(i), QString());
-        QCOMPARE(table.nScore(i), 0);
+        QCOMPARE(table.name(i), QString());
+        QCOMPARE(table.score(i), 0);
     }
 }
 
 void TestLeaderboard::rankPlacesTheScoreStrictly_data() {
     QTest::addColumn<QByteArray>("file"); // empty: no file
-    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<qint32>("score");
     QTest::addColumn<int>("place");
 
     QTest::newRow("tie is placed below") << Table << 700 << 3;
@@ -245,20 +245,20 @@ void TestLeaderboard::rankPlacesTheScoreStrictly_data() {
 
 void TestLeaderboard::rankPlacesTheScoreStrictly() {
     QFETCH(QByteArray, file);
-    QFETCH(qint32, fcount);
+    QFETCH(qint32, score);
     QFETCH(int, place);
     QTemporaryDir dir;
     if (!file.isEmpty())
         QVERIFY(writeBytes(tablePath(dir), file));
     Leaderboard table(programFolder(dir));
     table.load();
-    QCOMPARE(table.rank(fcount), place);
-    QCOMPARE(table.nPlace(), place);
+    QCOMPARE(table.rank(score), place);
+    QCOMPARE(table.place(), place);
 }
 
 void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry_data() {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<qint32>("score");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("expected");
 
@@ -311,7 +311,7 @@ void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry_data() {
 
 void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry() {
     QFETCH(QByteArray, file);
-    QFETCH(qint32, fcount);
+    QFETCH(qint32, score);
     QFETCH(QString, name);
     QFETCH(QByteArray, expected);
     QTemporaryDir dir;
@@ -319,7 +319,7 @@ void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry() {
         QVERIFY(writeBytes(tablePath(dir), file));
     Leaderboard table(programFolder(dir));
     table.load();
-    QVERIFY(table.rank(fcount) >= 0);
+    QVERIFY(table.rank(score) >= 0);
     QVERIFY(table.save(name));
     QCOMPARE(readBytes(tablePath(dir)), expected);
     QCOMPARE(filesIn(dir.path()), TableFiles);
@@ -329,7 +329,7 @@ void TestLeaderboard::saveWritesTenLinesAroundTheNewEntry() {
     QCOMPARE(again.load(), LoadResult::Read);
     QByteArray reread;
     for (int i = 0; i < Leaderboard::Places; ++i)
-        reread += again.rawName(i) + ',' + QByteArray::number(again.nScore(i)) + "\r\n";
+        reread += again.rawName(i) + ',' + QByteArray::number(again.score(i)) + "\r\n";
     QCOMPARE(reread, expected);
 }
 
@@ -349,7 +349,7 @@ void TestLeaderboard::tableDeletedBeforeTheSaveStartsAfresh() {
 
 void TestLeaderboard::savedEntriesReadBack_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<qint32>("score");
 
     QTest::newRow("score above 16 bits") << "big" << 1234567;
     QTest::newRow("comma in the name") << "a,b" << 5000;
@@ -359,20 +359,20 @@ void TestLeaderboard::savedEntriesReadBack_data() {
 
 void TestLeaderboard::savedEntriesReadBack() {
     QFETCH(QString, name);
-    QFETCH(qint32, fcount);
+    QFETCH(qint32, score);
     QTemporaryDir dir;
     QVERIFY(writeBytes(tablePath(dir), Table));
     Leaderboard table(programFolder(dir));
     table.load();
-    QCOMPARE(table.rank(fcount), 0);
+    QCOMPARE(table.rank(score), 0);
     QVERIFY(table.save(name));
 
     Leaderboard again(programFolder(dir));
     QCOMPARE(again.load(), LoadResult::Read);
-    QCOMPARE(again.sName(0), name.remove(QLatin1Char('\n')));
-    QCOMPARE(again.nScore(0), fcount);
-    QCOMPARE(again.sName(1), QStringLiteral("p0"));
-    QCOMPARE(again.nScore(9), 100);
+    QCOMPARE(again.name(0), name.remove(QLatin1Char('\n')));
+    QCOMPARE(again.score(0), score);
+    QCOMPARE(again.name(1), QStringLiteral("p0"));
+    QCOMPARE(again.score(9), 100);
 }
 
 void TestLeaderboard::damagedFileNeverCrashesNorIsReplaced_data() {
@@ -404,7 +404,7 @@ void TestLeaderboard::damagedFileNeverCrashesNorIsReplaced() {
     const bool enters = table.rank(99) >= 0;
     QCOMPARE(enters, result != LoadResult::Unreadable);
     if (result == LoadResult::Unreadable) {
-        QCOMPARE(table.sName(0), QStringLiteral("0"));
+        QCOMPARE(table.name(0), QStringLiteral("0"));
         QVERIFY(!table.save(QStringLiteral("n")));
         QVERIFY(!QFileInfo(path).isFile());
     }
@@ -420,10 +420,10 @@ void TestLeaderboard::hugeFileReadsOnlyItsStart() {
     QVERIFY(writeBytes(tablePath(dir), bytes));
     Leaderboard table(programFolder(dir));
     QCOMPARE(table.load(), LoadResult::Read);
-    QCOMPARE(table.sName(9), QStringLiteral("p9"));
+    QCOMPARE(table.name(9), QStringLiteral("p9"));
     // The eleventh line, cut at the read limit, holds neither a comma nor a number.
-    QCOMPARE(table.sName(10), QString());
-    QCOMPARE(table.nScore(10), 0);
+    QCOMPARE(table.name(10), QString());
+    QCOMPARE(table.score(10), 0);
     QCOMPARE(table.rank(850), 1);
     QVERIFY(table.save(QStringLiteral("n")));
     QCOMPARE(readBytes(tablePath(dir)),
@@ -471,7 +471,7 @@ void TestLeaderboard::damagedContentKeepsEveryEntryThroughASave() {
     Leaderboard table(programFolder(dir));
     QCOMPARE(table.load(), LoadResult::Read);
     for (int i = 0; i < Leaderboard::Places; ++i)
-        QCOMPARE(table.nScore(i), loaded[i]);
+        QCOMPARE(table.score(i), loaded[i]);
     QCOMPARE(table.rank(score), place);
     QVERIFY(table.save(QStringLiteral("new")));
 
@@ -481,15 +481,15 @@ void TestLeaderboard::damagedContentKeepsEveryEntryThroughASave() {
     Leaderboard reread(programFolder(dir));
     QCOMPARE(reread.load(), LoadResult::Read);
     for (int i = 0; i < Leaderboard::Places; ++i) {
-        QCOMPARE(reread.nScore(i), saved[i]);
+        QCOMPARE(reread.score(i), saved[i]);
         if (i == place) {
-            QCOMPARE(reread.sName(i), QStringLiteral("new"));
+            QCOMPARE(reread.name(i), QStringLiteral("new"));
             continue;
         }
         // Names come back as read; only bytes that were no GBK at all come back as "?".
-        QString name = table.sName(i < place ? i : i - 1);
+        QString name = table.name(i < place ? i : i - 1);
         name.replace(QChar::ReplacementCharacter, QLatin1Char('?'));
-        QCOMPARE(reread.sName(i), name);
+        QCOMPARE(reread.name(i), name);
     }
 }
 
@@ -567,11 +567,11 @@ void TestLeaderboard::tableMovesToUserDataWhereProgramFolderIsReadOnly() {
     QDir(userFolder).removeRecursively();
 
     Leaderboard table(programFolder(dir));
-    QCOMPARE(table.sFile(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
+    QCOMPARE(table.filePath(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
     QCOMPARE(table.load(), LoadResult::CreatedDefault);
     QCOMPARE(table.rank(10), 0);
     QVERIFY(table.save(QStringLiteral("me")));
-    QCOMPARE(readBytes(table.sFile()).left(7), QByteArray("me,10\r\n"));
+    QCOMPARE(readBytes(table.filePath()).left(7), QByteArray("me,10\r\n"));
     QVERIFY(!QFile::exists(tablePath(dir)));
     QDir(userFolder).removeRecursively();
 }
@@ -603,7 +603,7 @@ void TestLeaderboard::linksAreFollowedOnlyWhereThePlayerOwnsThem() {
     const bool followed = !linkOfOther && !targetOfOther;
     QCOMPARE(table.load(), followed ? LoadResult::Read : LoadResult::Unreadable);
     QCOMPARE(table.canSave(), followed);
-    QCOMPARE(table.sName(0), followed ? QStringLiteral("p0") : QStringLiteral("0"));
+    QCOMPARE(table.name(0), followed ? QStringLiteral("p0") : QStringLiteral("0"));
     QCOMPARE(table.rank(1000), followed ? 0 : -1);
     QCOMPARE(table.save(QStringLiteral("me")), followed);
 
@@ -656,13 +656,13 @@ void TestLeaderboard::linkPlantedInASharedFolderIsNeverWritten() {
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir(userFolder).removeRecursively();
     Leaderboard table(shared + QLatin1Char('/'));
-    QCOMPARE(table.sFile(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
+    QCOMPARE(table.filePath(), QDir(userFolder).filePath(QStringLiteral("tavrel.tmp")));
     QCOMPARE(table.load(), LoadResult::CreatedDefault);
     QCOMPARE(table.rank(10), 0);
     QVERIFY(table.save(QStringLiteral("me")));
     QCOMPARE(readBytes(profile), QByteArray("export PATH\n"));
     QCOMPARE(QFileInfo(planted).symLinkTarget(), profile);
-    QVERIFY(readBytes(table.sFile()).startsWith("me,10\r\n"));
+    QVERIFY(readBytes(table.filePath()).startsWith("me,10\r\n"));
     QDir(userFolder).removeRecursively();
 }
 

@@ -18,7 +18,7 @@
 #include <cstdlib>
 
 namespace res = wimbly::res;
-using res::LoadPic;
+using res::loadPicture;
 using res::programIcon;
 
 namespace {
@@ -156,7 +156,7 @@ void TestResources::catalogueHoldsExactlyTheBitmapsCuesAndIconSizesTheProgramCar
         QCOMPARE(res::cueSeconds(c.id), c.seconds);
     }
     QList<int> catalogueCues;
-    for (const res::Cue& c : res::Cues)
+    for (const res::CueLength& c : res::Cues)
         catalogueCues.append(c.id);
     QCOMPARE(catalogueCues, cueIds);
     QCOMPARE(QList<int>(res::IconSizes.begin(), res::IconSizes.end()),
@@ -186,7 +186,7 @@ void TestResources::everyBitmapLoadsAtItsCatalogueSize_data() {
 void TestResources::everyBitmapLoadsAtItsCatalogueSize() {
     QFETCH(int, id);
     QFETCH(QSize, size);
-    const std::optional<QPixmap> pixmap = LoadPic(id);
+    const std::optional<QPixmap> pixmap = loadPicture(id);
     QVERIFY(pixmap.has_value());
     // The layout works in logical pixels whatever the screen's density.
     QCOMPARE(pixmap->deviceIndependentSize().toSize(), size);
@@ -204,7 +204,7 @@ void TestResources::loadPicFailsForIdsOutsideTheCatalogue_data() {
 
 void TestResources::loadPicFailsForIdsOutsideTheCatalogue() {
     QFETCH(int, id);
-    QVERIFY(!LoadPic(id).has_value());
+    QVERIFY(!loadPicture(id).has_value());
 }
 
 void TestResources::bitmapsAre24BitUncompressed_data() {

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     auto player = std::make_unique<wimbly::CuePlayer>();
     for (int id = 101; id <= 105; ++id)
-        QTimer::singleShot(20 * (id - 101), &app, [&player, id] { player->PlayCue(id); });
+        QTimer::singleShot(20 * (id - 101), &app, [&player, id] { player->play(id); });
     QTimer::singleShot(200, &app, [&] {
         player.reset();
         QCoreApplication::quit();

@@ -16,9 +16,9 @@
 
 #include <memory>
 
-using wimbly::Cue;
 using wimbly::CueOutput;
 using wimbly::CuePlayer;
+using wimbly::CueSamples;
 
 namespace {
 
@@ -26,7 +26,7 @@ namespace {
 struct Record {
     QMutex mutex;
     QStringList events; // "start 104", "stop"
-    QList<Cue> cues;
+    QList<CueSamples> cues;
     QThread* outputThread = nullptr;
     bool destroyed = false;
     QThread* destroyedOn = nullptr;
@@ -50,7 +50,7 @@ public:
         m_record->destroyedOn = QThread::currentThread();
     }
 
-    void start(const Cue& cue) override {
+    void start(const CueSamples& cue) override {
         m_record->entered.release();
         if (m_record->gate)
             m_record->gate->acquire();
@@ -118,12 +118,12 @@ void TestCuePlayer::theNewestCueCutsOffThePlayingOne() {
     CuePlayer player(std::make_unique<RecordingOutput>(record));
     const QString first = QStringLiteral("start %1").arg(playing);
     const QString second = QStringLiteral("start %1").arg(newest);
-    player.PlayCue(playing);
+    player.play(playing);
     QTRY_COMPARE(record->snapshot(), QStringList{first});
-    player.PlayCue(newest);
+    player.play(newest);
     QTRY_COMPARE(record->snapshot(), (QStringList{first, "stop", second}));
     // Nothing was queued behind: the next cue follows at once.
-    player.PlayCue(101);
+    player.play(101);
     QTRY_COMPARE(record->snapshot(), (QStringList{first, "stop", second, "stop", "start 101"}));
     if (playing == newest) // a replay starts over with the whole cue
         QCOMPARE(record->cues.at(1).pcm, record->cues.at(0).pcm);
@@ -133,14 +133,14 @@ void TestCuePlayer::onlyTheNewestOfCuesAskedForMeanwhilePlays() {
     auto record = std::make_shared<Record>();
     record->gate = std::make_unique<QSemaphore>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
-    player.PlayCue(101);
+    player.play(101);
     record->entered.acquire(); // the audio thread now waits inside start(101)
-    player.PlayCue(102);
-    player.PlayCue(105);
-    player.PlayCue(104);
+    player.play(102);
+    player.play(105);
+    player.play(104);
     record->gate->release(10);
     QTRY_COMPARE(record->snapshot(), (QStringList{"start 101", "stop", "start 104"}));
-    player.PlayCue(103);
+    player.play(103);
     QTRY_COMPARE(record->snapshot(),
                  (QStringList{"start 101", "stop", "start 104", "stop", "start 103"}));
 }
@@ -149,15 +149,15 @@ void TestCuePlayer::stopSilencesThePlayingCueAndAnyAskedForMeanwhile() {
     auto record = std::make_shared<Record>();
     record->gate = std::make_unique<QSemaphore>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
-    player.PlayCue(102);
+    player.play(102);
     record->entered.acquire(); // the audio thread now waits inside start(102)
-    player.PlayCue(105);
+    player.play(105);
     player.stop();
     record->gate->release(10);
     // 105, asked for before the stop, never starts; the playing cue is silenced once.
     QTRY_COMPARE(record->snapshot(), (QStringList{"start 102", "stop"}));
     player.stop();
-    player.PlayCue(103);
+    player.play(103);
     QTRY_COMPARE(record->snapshot(), (QStringList{"start 102", "stop", "start 103"}));
 }
 
@@ -176,10 +176,10 @@ void TestCuePlayer::eachCueGoesOutWholeOffTheCallersThread() {
     QFETCH(double, seconds);
     auto record = std::make_shared<Record>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
-    player.PlayCue(id);
+    player.play(id);
     QTRY_COMPARE(record->snapshot().size(), 1);
 
-    const Cue cue = record->cues.front();
+    const CueSamples cue = record->cues.front();
     const QByteArray image = wimbly::sound::synthesizeCue(id);
     const auto info = wimbly::sound::parseWave(image);
     QCOMPARE(cue.id, id);
@@ -207,13 +207,13 @@ void TestCuePlayer::anIdWithoutAPlayableCuePlaysNothing() {
     QFETCH(int, id);
     auto record = std::make_shared<Record>();
     CuePlayer player(std::make_unique<RecordingOutput>(record));
-    player.PlayCue(103);
+    player.play(103);
     QTRY_COMPARE(record->snapshot(), QStringList{"start 103"});
-    player.PlayCue(id);
+    player.play(id);
     QTest::qWait(100);
     // The cue that plays is left alone, and the player still plays the next good cue.
     QCOMPARE(record->snapshot(), QStringList{"start 103"});
-    player.PlayCue(101);
+    player.play(101);
     QTRY_COMPARE(record->snapshot(), (QStringList{"start 103", "stop", "start 101"}));
 }
 
@@ -224,14 +224,14 @@ void TestCuePlayer::playCueReturnsAtOnceWhileTheOutputIsStuck() {
     const qint64 ms = msToRun([&player] {
         for (int round = 0; round < 20; ++round)
             for (int id = 101; id <= 105; ++id)
-                player.PlayCue(id);
+                player.play(id);
     });
     QVERIFY2(ms < 200, qPrintable(QString::number(ms)));
     record->gate->release(10);
     // However far the audio thread got before it stalled, the newest cue is the last to start.
     QTRY_VERIFY(record->snapshot().endsWith(QStringLiteral("start 105")));
     // Nothing was queued behind it: the next cue follows at once.
-    player.PlayCue(103);
+    player.play(103);
     QTRY_VERIFY(record->snapshot().endsWith(QStringLiteral("start 103")));
     QVERIFY(record->snapshot().size() <= 5);
 }
@@ -239,7 +239,7 @@ void TestCuePlayer::playCueReturnsAtOnceWhileTheOutputIsStuck() {
 void TestCuePlayer::destructorStopsTheCueAndFreesTheOutputOnTheAudioThread() {
     auto record = std::make_shared<Record>();
     auto player = std::make_unique<CuePlayer>(std::make_unique<RecordingOutput>(record));
-    player->PlayCue(102);
+    player->play(102);
     QTRY_COMPARE(record->snapshot().size(), 1);
     const qint64 ms = msToRun([&player] { player.reset(); });
     QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
@@ -252,7 +252,7 @@ void TestCuePlayer::destructorReturnsPromptlyWhileTheOutputIsStuck() {
     auto record = std::make_shared<Record>();
     record->gate = std::make_unique<QSemaphore>();
     auto player = std::make_unique<CuePlayer>(std::make_unique<RecordingOutput>(record));
-    player->PlayCue(105);
+    player->play(105);
     record->entered.acquire(); // the audio thread is inside start() now, and stays there
     player.reset();            // returns although the output never comes back meanwhile
     QVERIFY(!record->destroyed);
@@ -273,7 +273,7 @@ void TestCuePlayer::withoutAnyAudioDeviceNothingBlocksOrFloodsTheLog() {
     const qint64 ms = msToRun([&player] {
         for (int round = 0; round < 10; ++round)
             for (int id = 101; id <= 105; ++id) {
-                player->PlayCue(id);
+                player->play(id);
                 QTest::qWait(20);
             }
     });

@@ -53,7 +53,7 @@ double rmsOf(const std::vector<double>& samples) {
 void addCueRows() {
     QTest::addColumn<int>("id");
     QTest::addColumn<double>("seconds");
-    for (const wimbly::res::Cue& cue : wimbly::res::Cues)
+    for (const wimbly::res::CueLength& cue : wimbly::res::Cues)
         QTest::addRow("%d", cue.id) << cue.id << cue.seconds;
 }
 
@@ -136,7 +136,7 @@ void TestCues::everyCuePeaksBelowMinusOneDbfsAndStartsAndEndsInSilence() {
 void TestCues::cuesAreEquallyLoud() {
     double quietest = 0.0;
     double loudest = -200.0;
-    for (const wimbly::res::Cue& cue : wimbly::res::Cues) {
+    for (const wimbly::res::CueLength& cue : wimbly::res::Cues) {
         const int id = cue.id;
         const QByteArray image = synthesizeCue(id);
         const auto samples = samplesOf(image, *parseWave(image));

@@ -202,8 +202,8 @@ void TestCueSound::eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne() {
         clock.start();
         for (const Step& step : steps) {
             calledAt << clock.elapsed();
-            player.PlayCue(step.id);
-            QVERIFY2(clock.elapsed() - calledAt.back() < 100, "PlayCue waited");
+            player.play(step.id);
+            QVERIFY2(clock.elapsed() - calledAt.back() < 100, "play waited");
             QTest::qWait(step.pauseMs);
         }
     }
@@ -267,7 +267,7 @@ void TestCueSound::aStalledSoundServerHoldsUpNeitherPlayCueNorTheDestructor() {
         clock.start();
         auto player = std::make_unique<wimbly::CuePlayer>();
         for (int id = 101; id <= 105; ++id)
-            player->PlayCue(id);
+            player->play(id);
         playMs = clock.elapsed();
         QTest::qWait(100); // the audio thread is now stuck talking to the server
         clock.restart();

@@ -3,7 +3,7 @@
 // is running, and ignore the close box while the leaderboard or help window is open.
 
 #include "boardpoint.h"
-#include "form1.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "silentoutput.h"
 
@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <optional>
 
-using wimbly::Form1;
 using wimbly::Game;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using Phase = wimbly::Game::Phase;
 
@@ -34,7 +34,7 @@ constexpr int PhaseNotReached = 4;
 // box. Runs inside the child's event loop, one step per timer tick, so real timers run between.
 class Driver : public QObject {
 public:
-    Driver(Form1& form, ManualClock* clock, QString phase)
+    Driver(MainWindow& form, ManualClock* clock, QString phase)
         : m_form(form), m_clock(clock), m_phase(std::move(phase)) {
         m_elapsed.start();
         connect(&m_tick, &QTimer::timeout, this, &Driver::tick);
@@ -117,7 +117,8 @@ private:
             QTest::mouseClick(&m_form.helpButton(), Qt::LeftButton);
             return;
         }
-        const int wrong = (game().state().order[0] + 1) % (Game::Columns * Game::Rows);
+        const int wrong =
+            (game().state().order[0] + 1) % (wimbly::res::BoardColumns * wimbly::res::BoardRows);
         QTest::mousePress(&m_form.board(), Qt::LeftButton, {}, centreOfCell(wrong));
     }
 
@@ -129,7 +130,7 @@ private:
         m_form.close();
     }
 
-    Form1& m_form;
+    MainWindow& m_form;
     ManualClock* m_clock;
     QString m_phase;
     QTimer m_tick;
@@ -145,8 +146,8 @@ int runChild(int argc, char** argv) {
     std::optional<ManualClock> clock;
     if (virtualTime)
         clock.emplace();
-    Form1 form({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4]),
-                wimbly::test::silence()});
+    MainWindow form({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4]),
+                     wimbly::test::silence()});
     form.show();
     Driver driver(form, clock ? &*clock : nullptr, phase);
     return app.exec();

@@ -6,10 +6,10 @@
 // WIMBLY_STORM_EVENTS sets the events per seed; WIMBLY_STORM_SEED runs that one seed only, to
 // replay a failure.
 
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
 #include "game/recorderview.h"
+#include "helpwindow.h"
+#include "leaderboardwindow.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "randomsource.h"
 #include "silentoutput.h"
@@ -26,19 +26,19 @@
 #include <memory>
 #include <random>
 
-using wimbly::Form1;
-using wimbly::Form2;
-using wimbly::Form3;
 using wimbly::Game;
 using wimbly::GameState;
+using wimbly::HelpWindow;
+using wimbly::LeaderboardWindow;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using Phase = wimbly::Game::Phase;
 
 namespace {
 
 constexpr int DefaultEventsPerSeed = 25000;
-constexpr int BoardWidth = Game::Columns * Game::CellWidth + 1;
-constexpr int BoardHeight = Game::Rows * Game::CellHeight + 1;
+constexpr int BoardWidth = wimbly::res::BoardColumns * wimbly::res::CellWidth + 1;
+constexpr int BoardHeight = wimbly::res::BoardRows * wimbly::res::CellHeight + 1;
 const QByteArray DefaultFile = QByteArray("0,0\r\n").repeated(10);
 
 // How one seed's player behaves: how often a board press hits the expected cell, and how
@@ -125,13 +125,13 @@ private:
     }
 
     void startProgram() {
-        m_form = std::make_unique<Form1>(
-            Form1::Setup{&m_clock, &m_random, m_folder, wimbly::test::silence()});
+        m_form = std::make_unique<MainWindow>(
+            MainWindow::Setup{&m_clock, &m_random, m_folder, wimbly::test::silence()});
         m_form->show();
     }
 
-    Form2* leaderboard() { return qobject_cast<Form2*>(openSecondary()); }
-    Form3* help() { return qobject_cast<Form3*>(openSecondary()); }
+    LeaderboardWindow* leaderboard() { return qobject_cast<LeaderboardWindow*>(openSecondary()); }
+    HelpWindow* help() { return qobject_cast<HelpWindow*>(openSecondary()); }
     QWidget* openSecondary() {
         QWidget* window = m_form->secondaryWindow();
         return window && window->isVisible() ? window : nullptr;
@@ -154,13 +154,17 @@ private:
     QPoint boardPoint() {
         const GameState& state = game().state();
         if (game().phase() == Phase::Answering && chance(m_profile.skill)) {
-            const int cell = state.order[static_cast<std::size_t>(state.hcount)];
-            return {Game::CellWidth * (cell % Game::Columns) + uniform(0, Game::CellWidth - 1),
-                    Game::CellHeight * (cell / Game::Columns) + uniform(0, Game::CellHeight - 1)};
+            const int cell = state.order[static_cast<std::size_t>(state.found)];
+            return {wimbly::res::CellWidth * (cell % wimbly::res::BoardColumns) +
+                        uniform(0, wimbly::res::CellWidth - 1),
+                    wimbly::res::CellHeight * (cell / wimbly::res::BoardColumns) +
+                        uniform(0, wimbly::res::CellHeight - 1)};
         }
         if (chance(0.3)) {
-            const int x = Game::CellWidth * uniform(0, Game::Columns) - uniform(0, 1);
-            const int y = Game::CellHeight * uniform(0, Game::Rows) - uniform(0, 1);
+            const int x =
+                wimbly::res::CellWidth * uniform(0, wimbly::res::BoardColumns) - uniform(0, 1);
+            const int y =
+                wimbly::res::CellHeight * uniform(0, wimbly::res::BoardRows) - uniform(0, 1);
             return {qBound(0, chance(0.5) ? x : uniform(0, BoardWidth - 1), BoardWidth - 1),
                     qBound(0, chance(0.5) ? y : uniform(0, BoardHeight - 1), BoardHeight - 1)};
         }
@@ -179,11 +183,11 @@ private:
     }
 
     void step() {
-        if (Form2* form2 = leaderboard(); form2 && chance(0.6))
-            return typeIntoLeaderboard(*form2);
-        if (Form3* form3 = help(); form3 && chance(0.25)) {
+        if (LeaderboardWindow* scores = leaderboard(); scores && chance(0.6))
+            return typeIntoLeaderboard(*scores);
+        if (HelpWindow* helpWindow = help(); helpWindow && chance(0.25)) {
             note(QStringLiteral("help close box"));
-            form3->close();
+            helpWindow->close();
             return;
         }
         // Weights: time, alarm, board, window, start, help, main close box. A skilled player
@@ -236,8 +240,8 @@ private:
             break;
         }
         case 3: {
-            const QPoint at(uniform(0, Form1::ClientSize.width() - 1),
-                            uniform(0, Form1::ClientSize.height() - 1));
+            const QPoint at(uniform(0, MainWindow::ClientSize.width() - 1),
+                            uniform(0, MainWindow::ClientSize.height() - 1));
             note(QStringLiteral("window %1,%2").arg(at.x()).arg(at.y()));
             QTest::mouseClick(m_form->windowHandle(), randomButton(), randomModifiers(), at);
             break;
@@ -275,9 +279,9 @@ private:
         startProgram();
     }
 
-    void typeIntoLeaderboard(Form2& form2) {
-        auto* name = form2.findChild<QLineEdit*>(QStringLiteral("Text1"));
-        auto* confirm = form2.findChild<QPushButton*>(QStringLiteral("Command1"));
+    void typeIntoLeaderboard(LeaderboardWindow& scores) {
+        auto* name = scores.findChild<QLineEdit*>(QStringLiteral("nameBox"));
+        auto* confirm = scores.findChild<QPushButton*>(QStringLiteral("okButton"));
         if (!name || !confirm) {
             m_failure = QStringLiteral("the leaderboard window lost its name box or button");
             return;
@@ -326,7 +330,7 @@ private:
             break;
         default:
             note(QStringLiteral("leaderboard close box"));
-            form2.close();
+            scores.close();
             break;
         }
     }
@@ -340,25 +344,25 @@ private:
         m_highestLevel = std::max<int>(m_highestLevel, state.level);
         if (state.level < 0 || state.level > Game::MaxLevel)
             return QStringLiteral("level %1").arg(state.level);
-        if (state.lcount < 0 || state.lcount > 2)
-            return QStringLiteral("lcount %1").arg(state.lcount);
-        if (state.hcount < 0 || state.hcount > state.level)
-            return QStringLiteral("hcount %1 at level %2").arg(state.hcount).arg(state.level);
+        if (state.turnsAtLevel < 0 || state.turnsAtLevel > 2)
+            return QStringLiteral("turnsAtLevel %1").arg(state.turnsAtLevel);
+        if (state.found < 0 || state.found > state.level)
+            return QStringLiteral("found %1 at level %2").arg(state.found).arg(state.level);
         if (playing && (state.lives < 0 || state.lives > Game::StartLives))
             return QStringLiteral("lives %1 during a game").arg(state.lives);
         if (phase == Phase::Over && state.lives != -1)
             return QStringLiteral("lives %1 after the game").arg(state.lives);
         for (int i = 0; i < Game::StartLives; ++i) {
-            if (m_form->marker(i).isHidden() == (i < state.lives))
+            if (m_form->lifeMarker(i).isHidden() == (i < state.lives))
                 return QStringLiteral("marker %1 with %2 lives").arg(i).arg(state.lives);
         }
-        if (m_form->score().text() != QString::number(state.fcount))
+        if (m_form->scoreLabel().text() != QString::number(state.score))
             return QStringLiteral("score shows %1, not %2")
-                .arg(m_form->score().text())
-                .arg(state.fcount);
-        if (state.canclick &&
+                .arg(m_form->scoreLabel().text())
+                .arg(state.score);
+        if (state.acceptsClicks &&
             (phase == Phase::Idle || phase == Phase::Halted || phase == Phase::Over))
-            return QStringLiteral("canclick in phase %1").arg(int(phase));
+            return QStringLiteral("acceptsClicks in phase %1").arg(int(phase));
 
         // One sequence at most, and the clock's one alarm is the game's.
         const bool sequence =
@@ -373,7 +377,7 @@ private:
         if (m_form->board().isHidden() == boardShown)
             return QStringLiteral("board shown %1 in phase %2").arg(!boardShown).arg(int(phase));
         for (int i = 0; i < 36; ++i) {
-            const bool shown = !m_form->slot(i).isHidden();
+            const bool shown = !m_form->paradeSlot(i).isHidden();
             if (shown && (phase != Phase::Presenting || i > state.level))
                 return QStringLiteral("slot %1 shown in phase %2").arg(i).arg(int(phase));
         }
@@ -383,11 +387,11 @@ private:
             return QStringLiteral("main window enabled %1 with a secondary window %2")
                 .arg(m_form->isEnabled())
                 .arg(secondary != nullptr);
-        if (qobject_cast<Form2*>(secondary) && phase != Phase::Over)
+        if (qobject_cast<LeaderboardWindow*>(secondary) && phase != Phase::Over)
             return QStringLiteral("leaderboard open in phase %1").arg(int(phase));
         if (phase == Phase::Over && !m_overSeen) {
             ++m_games;
-            if (!qobject_cast<Form2*>(secondary))
+            if (!qobject_cast<LeaderboardWindow*>(secondary))
                 return QStringLiteral("the game ended without the leaderboard");
         }
         m_overSeen = phase == Phase::Over;
@@ -416,7 +420,7 @@ private:
             m_lastFile = bytes;
             m_lastLines = lines;
             for (const QByteArray& line : std::as_const(lines)) {
-                if (scoreOf(line) == game().state().fcount)
+                if (scoreOf(line) == game().state().score)
                     return {};
             }
             return QStringLiteral("the save over a damaged file lost the new score");
@@ -436,7 +440,7 @@ private:
                     .arg(i)
                     .arg(place);
         }
-        if (place == 10 || scoreOf(lines[place]) != game().state().fcount)
+        if (place == 10 || scoreOf(lines[place]) != game().state().score)
             return QStringLiteral("the new entry does not hold the game's score");
         // The new score sits just above the first old one it beats (the first save onto the
         // default table takes place 1 whatever the score).
@@ -457,7 +461,7 @@ private:
     Profile m_profile;
     QString m_folder;
     QString m_file;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
     int m_index = 0;
     std::deque<QString> m_log;
     QString m_failure;
@@ -549,7 +553,7 @@ void TestStorm::endlessGameKeepsItsScoreInRange() {
     wimbly::test::RecorderView view(clock);
     view.keepLog = false;
     Game game(view, clock, random);
-    game.Picbeg_Click();
+    game.start();
     constexpr qint32 Largest = std::numeric_limits<qint32>::max();
     qint32 last = 0;
     int turns = 0;
@@ -559,10 +563,9 @@ void TestStorm::endlessGameKeepsItsScoreInRange() {
         const GameState& state = game.state();
         for (int i = 0; i <= state.level; ++i) {
             const int cell = state.order[static_cast<std::size_t>(i)];
-            game.PicAll_MouseDown(1, 0, float(Game::CellWidth * (cell % Game::Columns) + 1),
-                                  float(Game::CellHeight * (cell / Game::Columns) + 1));
-            QVERIFY2(state.fcount >= last, qPrintable(QString::number(state.fcount)));
-            last = state.fcount;
+            game.pressBoard(wimbly::res::cellRect(cell).topLeft() + QPointF(1, 1));
+            QVERIFY2(state.score >= last, qPrintable(QString::number(state.score)));
+            last = state.score;
         }
         QCOMPARE(view.score, last);
         QCOMPARE(game.state().lives, qint16(Game::StartLives));

@@ -25,7 +25,7 @@ class ViewKeys;
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
 // passes the player's presses to the game.
-class Form1 : public QWidget, private GameView, public ViewHost {
+class MainWindow : public QWidget, private GameView, public ViewHost {
     Q_OBJECT
 public:
     // What the window plays with; each empty field takes the program's own: real time, chance
@@ -38,21 +38,21 @@ public:
         std::unique_ptr<CueOutput> sound;
     };
 
-    Form1();
-    explicit Form1(Setup setup);
-    ~Form1() override;
+    MainWindow();
+    explicit MainWindow(Setup setup);
+    ~MainWindow() override;
 
     // Folder of the program's own files, with a trailing separator.
-    const QString& path() const { return sPath; }
+    const QString& folder() const { return m_folder; }
 
     Game& game() { return m_game; }
-    PictureBox& board() { return PicAll; }
-    PictureBox& mascot() { return PicDH; }
-    PictureBox& startButton() { return Picbeg; }
-    PictureBox& helpButton() { return Pichp; }
-    PictureBox& marker(int i) { return *Picf.at(i); }
-    PictureBox& slot(int i) { return *Pict.at(i); }
-    QLabel& score() { return Label1; }
+    PictureBox& board() { return m_board; }
+    PictureBox& mascot() { return m_mascot; }
+    PictureBox& startButton() { return m_startButton; }
+    PictureBox& helpButton() { return m_helpButton; }
+    PictureBox& lifeMarker(int i) { return *m_lifeMarkers.at(i); }
+    PictureBox& paradeSlot(int i) { return *m_paradeSlots.at(i); }
+    QLabel& scoreLabel() { return m_scoreLabel; }
     // Play by the arrow keys, Enter and Space.
     KeyboardPlay& keyboard() { return *m_keyboard; }
     // The leaderboard or help window while one is open.
@@ -99,7 +99,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Form_Load();
+    void load();
     void retranslate();
     // Sizes the window for the zoom or full-screen mode and lays its controls out.
     void applyView();
@@ -117,11 +117,11 @@ private:
     void setMascotPose(int bitmapId) override;
     void setMascotVisible(bool visible) override;
     void showScore(qint32 score) override;
-    void playCue(int cueId) override;
+    void playCue(res::Cue cue) override;
     void openLeaderboard(qint32 score) override;
     void openHelp() override;
 
-    QString sPath;
+    QString m_folder;
     QPixmap m_background;
     qreal m_backgroundFactor = 0; // the view factor m_background was rendered for; 0: none yet
 
@@ -131,14 +131,14 @@ private:
     QPoint m_windowedPos; // of the client area
     QFont m_scoreFont;
 
-    PictureBox PicAll{this};
-    PictureBox PicDH{this};
-    PictureBox Picbeg{this};
-    PictureBox Pichp{this};
-    // Control arrays: element 0 is part of the window, Form_Load creates the others.
-    std::vector<std::unique_ptr<PictureBox>> Picf;
-    std::vector<std::unique_ptr<PictureBox>> Pict;
-    QLabel Label1{QStringLiteral("0"), this};
+    PictureBox m_board{this};
+    PictureBox m_mascot{this};
+    PictureBox m_startButton{this};
+    PictureBox m_helpButton{this};
+    // The first marker and slot are made with the window; load() makes the others.
+    std::vector<std::unique_ptr<PictureBox>> m_lifeMarkers;
+    std::vector<std::unique_ptr<PictureBox>> m_paradeSlots;
+    QLabel m_scoreLabel{QStringLiteral("0"), this};
 
     CuePlayer m_cues;
     bool m_soundOn = true;

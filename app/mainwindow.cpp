@@ -1,9 +1,9 @@
-#include "form1.h"
+#include "mainwindow.h"
 
 #include "catalogue.h"
-#include "form2.h"
-#include "form3.h"
+#include "helpwindow.h"
 #include "keyboardplay.h"
+#include "leaderboardwindow.h"
 #include "loadpic.h"
 #include "zoom.h"
 
@@ -34,9 +34,9 @@ const QStringList ChineseFamilies{
 
 } // namespace
 
-Form1::Form1() : Form1(Setup{}) {}
+MainWindow::MainWindow() : MainWindow(Setup{}) {}
 
-Form1::Form1(Setup setup)
+MainWindow::MainWindow(Setup setup)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_cues(std::move(setup.sound)), m_game(*this, setup.clock ? *setup.clock : m_ownClock,
@@ -49,14 +49,14 @@ Form1::Form1(Setup setup)
     setPalette(windowPalette);
     setAutoFillBackground(true);
 
-    Picbeg.place(StartButtonPosition);
-    Pichp.place(HelpButtonPosition);
+    m_startButton.place(StartButtonPosition);
+    m_helpButton.place(HelpButtonPosition);
     retranslate();
 
-    Picf.push_back(std::make_unique<PictureBox>(this));
-    Picf[0]->place(FirstMarkerPosition);
-    Pict.push_back(std::make_unique<PictureBox>(this));
-    for (PictureBox* hidden : {&PicAll, &PicDH, Picf[0].get(), Pict[0].get()})
+    m_lifeMarkers.push_back(std::make_unique<PictureBox>(this));
+    m_lifeMarkers[0]->place(FirstMarkerPosition);
+    m_paradeSlots.push_back(std::make_unique<PictureBox>(this));
+    for (PictureBox* hidden : {&m_board, &m_mascot, m_lifeMarkers[0].get(), m_paradeSlots[0].get()})
         hidden->hide();
 
     QFont scoreFont;
@@ -64,71 +64,69 @@ Form1::Form1(Setup setup)
     scoreFont.setPointSize(12);
     scoreFont.setBold(true);
     m_scoreFont = scoreFont;
-    Label1.setFont(scoreFont);
-    Label1.setGeometry(ScoreGeometry);
-    Label1.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_scoreLabel.setFont(scoreFont);
+    m_scoreLabel.setGeometry(ScoreGeometry);
+    m_scoreLabel.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The score's navy ground is the window's own, showing through. A label filling its own
     // ground would be opaque, and the window would then paint around it: drawing the
     // background through such a clip hands the work to Qt's image threads, started on the
     // first paint for nothing.
-    QPalette scorePalette = Label1.palette();
+    QPalette scorePalette = m_scoreLabel.palette();
     scorePalette.setColor(QPalette::WindowText, ScoreRed);
-    Label1.setPalette(scorePalette);
+    m_scoreLabel.setPalette(scorePalette);
 
-    connect(&Picbeg, &PictureBox::clicked, this, [this] { m_game.Picbeg_Click(); });
-    connect(&Pichp, &PictureBox::clicked, this, [this] { m_game.Pichp_Click(); });
-    connect(&PicAll, &PictureBox::mousePressed, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
-                m_game.PicAll_MouseDown(int(button), int(modifiers), float(at.x()), float(at.y()));
-            });
+    connect(&m_startButton, &PictureBox::clicked, this, [this] { m_game.start(); });
+    connect(&m_helpButton, &PictureBox::clicked, this, [this] { m_game.openHelp(); });
+    connect(&m_board, &PictureBox::mousePressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, QPointF at) { m_game.pressBoard(at); });
 
-    Form_Load();
+    load();
     m_viewKeys = std::make_unique<ViewKeys>(*this);
     m_keyboard = std::make_unique<KeyboardPlay>(*this);
     if (!setup.folder.isEmpty())
-        sPath = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
-                                                        : setup.folder + QLatin1Char('/');
+        m_folder = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
+                                                           : setup.folder + QLatin1Char('/');
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::Form_Load() {
+void MainWindow::load() {
     move(MainScreenPosition);
-    sPath = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    m_folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
 
     // A picture that cannot be loaded leaves its box empty; start-up always completes. The
     // window's own background is rendered when it is first painted, at the view it then has.
-    PicAll.place(BoardPosition);
-    PicAll.setBitmap(Board);
-    PicDH.setBitmap(MascotLeap);
-    Picbeg.setBitmap(StartButton);
-    Pichp.setBitmap(HelpButton);
+    m_board.place(BoardPosition);
+    m_board.setBitmap(Board);
+    m_mascot.setBitmap(MascotLeap);
+    m_startButton.setBitmap(StartButton);
+    m_helpButton.setBitmap(HelpButton);
 
     for (int i = 1; i < MarkerCount; ++i) {
-        Picf.push_back(std::make_unique<PictureBox>(this));
-        Picf[i]->hide();
-        Picf[i]->place(Picf[i - 1]->designPos() + QPoint(MarkerStep, 0));
+        m_lifeMarkers.push_back(std::make_unique<PictureBox>(this));
+        m_lifeMarkers[i]->hide();
+        m_lifeMarkers[i]->place(m_lifeMarkers[i - 1]->designPos() + QPoint(MarkerStep, 0));
     }
-    for (auto& marker : Picf)
+    for (auto& marker : m_lifeMarkers)
         marker->setBitmap(Marker);
-    PicDH.place(MascotPosition);
+    m_mascot.place(MascotPosition);
 
     for (int i = 1; i < CharacterCount; ++i) {
-        Pict.push_back(std::make_unique<PictureBox>(this));
-        Pict[i]->hide();
+        m_paradeSlots.push_back(std::make_unique<PictureBox>(this));
+        m_paradeSlots[i]->hide();
     }
     for (int i = 0; i < CharacterCount; ++i)
-        Pict[i]->place(slotPosition(i));
+        m_paradeSlots[i]->place(slotPosition(i));
     // Slots are drawn above the board so a character never hides behind it.
-    for (auto& slot : Pict)
+    for (auto& slot : m_paradeSlots)
         slot->raise();
 }
 
-QWidget* Form1::secondaryWindow() const {
+QWidget* MainWindow::secondaryWindow() const {
     return m_secondary;
 }
 
-void Form1::setZoom(qreal factor) {
+void MainWindow::setZoom(qreal factor) {
     factor = zoom::clamped(factor);
     if (factor == m_zoom)
         return;
@@ -138,19 +136,19 @@ void Form1::setZoom(qreal factor) {
     emit viewChanged();
 }
 
-void Form1::zoomIn() {
+void MainWindow::zoomIn() {
     setZoom(zoom::stepIn(m_zoom));
 }
 
-void Form1::zoomOut() {
+void MainWindow::zoomOut() {
     setZoom(zoom::stepOut(m_zoom));
 }
 
-void Form1::resetZoom() {
+void MainWindow::resetZoom() {
     setZoom(1);
 }
 
-void Form1::setFullScreenMode(bool on) {
+void MainWindow::setFullScreenMode(bool on) {
     if (on == m_fullScreen)
         return;
     m_fullScreen = on;
@@ -170,7 +168,7 @@ void Form1::setFullScreenMode(bool on) {
     emit viewChanged();
 }
 
-void Form1::applyView() {
+void MainWindow::applyView() {
     if (m_fullScreen) {
         // The window's geometry is set here, not left to a window manager: without one, the
         // full-screen state alone leaves the window where and as large as it was.
@@ -184,7 +182,7 @@ void Form1::applyView() {
     }
 }
 
-void Form1::layOutScene(QSize area) {
+void MainWindow::layOutScene(QSize area) {
     if (m_fullScreen) {
         // The largest factor at which the scene fits, centred.
         const qreal factor = std::min(qreal(area.width()) / ClientSize.width(),
@@ -195,24 +193,24 @@ void Form1::layOutScene(QSize area) {
     } else {
         m_view = ViewScale(m_zoom);
     }
-    for (PictureBox* box : {&PicAll, &PicDH, &Picbeg, &Pichp})
+    for (PictureBox* box : {&m_board, &m_mascot, &m_startButton, &m_helpButton})
         box->setView(m_view);
-    for (auto& marker : Picf)
+    for (auto& marker : m_lifeMarkers)
         marker->setView(m_view);
-    for (auto& slot : Pict)
+    for (auto& slot : m_paradeSlots)
         slot->setView(m_view);
-    Label1.setGeometry(m_view.rect(ScoreGeometry));
-    Label1.setFont(m_view.font(m_scoreFont));
+    m_scoreLabel.setGeometry(m_view.rect(ScoreGeometry));
+    m_scoreLabel.setFont(m_view.font(m_scoreFont));
     update();
 }
 
-void Form1::resizeEvent(QResizeEvent*) {
+void MainWindow::resizeEvent(QResizeEvent*) {
     // In full screen a window manager has the last word on the size: the scene follows it.
     if (m_fullScreen)
         layOutScene(size());
 }
 
-void Form1::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent*) {
     const QRect scene = m_view.rect(QRect(QPoint(0, 0), bitmapSize(Background)));
     if (m_backgroundFactor != m_view.factor()) {
         // Rendered for the view when first painted at it, as fine as the screen's pixels.
@@ -229,7 +227,7 @@ void Form1::paintEvent(QPaintEvent*) {
         QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // While the leaderboard or help window is open the main window takes no input, its close
     // box included.
     if (!isEnabled()) {
@@ -239,18 +237,18 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QWidget::changeEvent(event);
 }
 
-void Form1::retranslate() {
-    Picbeg.setToolTip(tr("开始"));
-    Pichp.setToolTip(tr("帮助"));
+void MainWindow::retranslate() {
+    m_startButton.setToolTip(tr("开始"));
+    m_helpButton.setToolTip(tr("帮助"));
 }
 
-void Form1::setSoundOn(bool on) {
+void MainWindow::setSoundOn(bool on) {
     m_soundOn = on;
     if (!on)
         m_cues.stop();
@@ -258,55 +256,55 @@ void Form1::setSoundOn(bool on) {
         m_cues.prepare();
 }
 
-void Form1::setBoardVisible(bool visible) {
-    PicAll.setVisible(visible);
+void MainWindow::setBoardVisible(bool visible) {
+    m_board.setVisible(visible);
 }
 
-void Form1::drawOnBoard(QLine line) {
-    PicAll.drawLine(line, Qt::white);
+void MainWindow::drawOnBoard(QLine line) {
+    m_board.drawLine(line, Qt::white);
 }
 
-void Form1::clearBoard() {
-    PicAll.clearDrawing();
+void MainWindow::clearBoard() {
+    m_board.clearDrawing();
 }
 
-void Form1::setSlotCharacter(int slot, int character) {
-    Pict.at(slot)->setBitmap(res::characterBitmap(character));
+void MainWindow::setSlotCharacter(int slot, int character) {
+    m_paradeSlots.at(slot)->setBitmap(res::characterBitmap(character));
 }
 
-void Form1::setSlotVisible(int slot, bool visible) {
-    Pict.at(slot)->setVisible(visible);
+void MainWindow::setSlotVisible(int slot, bool visible) {
+    m_paradeSlots.at(slot)->setVisible(visible);
 }
 
-void Form1::setMarkerVisible(int marker, bool visible) {
-    Picf.at(marker)->setVisible(visible);
+void MainWindow::setMarkerVisible(int marker, bool visible) {
+    m_lifeMarkers.at(marker)->setVisible(visible);
 }
 
-void Form1::setMascotPose(int bitmapId) {
-    PicDH.setBitmap(bitmapId);
+void MainWindow::setMascotPose(int bitmapId) {
+    m_mascot.setBitmap(bitmapId);
 }
 
-void Form1::setMascotVisible(bool visible) {
-    PicDH.setVisible(visible);
+void MainWindow::setMascotVisible(bool visible) {
+    m_mascot.setVisible(visible);
 }
 
-void Form1::showScore(qint32 score) {
-    Label1.setText(QString::number(score));
+void MainWindow::showScore(qint32 score) {
+    m_scoreLabel.setText(QString::number(score));
 }
 
-void Form1::playCue(int cueId) {
+void MainWindow::playCue(res::Cue cue) {
     // The cue player opens its audio stream with the first cue it plays; while the sound is
     // off it is given none.
     if (m_soundOn)
-        m_cues.PlayCue(cueId);
+        m_cues.play(res::cueId(cue));
 }
 
-void Form1::openLeaderboard(qint32 score) {
-    m_secondary = Form2::open(sPath, score, this);
+void MainWindow::openLeaderboard(qint32 score) {
+    m_secondary = LeaderboardWindow::open(m_folder, score, this);
 }
 
-void Form1::openHelp() {
-    m_secondary = Form3::open(this);
+void MainWindow::openHelp() {
+    m_secondary = HelpWindow::open(this);
 }
 
 } // namespace wimbly

@@ -1,10 +1,10 @@
-#include "form3.h"
+#include "helpwindow.h"
 
 #include "catalogue.h"
 
 namespace wimbly {
 
-Form3::Form3(QWidget* mainWindow) : SecondaryWindow(mainWindow) {
+HelpWindow::HelpWindow(QWidget* mainWindow) : SecondaryWindow(mainWindow) {
     setWindowTitle(tr("帮助"));
     setFixedSize(view().size(res::HelpClientSize));
     QPalette white = palette();
@@ -12,22 +12,22 @@ Form3::Form3(QWidget* mainWindow) : SecondaryWindow(mainWindow) {
     setPalette(white);
     setAutoFillBackground(true);
 
-    Label1.setGeometry(view().rect(res::HelpTextGeometry));
-    Label1.setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1.setWordWrap(true);
+    m_text.setGeometry(view().rect(res::HelpTextGeometry));
+    m_text.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_text.setWordWrap(true);
 }
 
-Form3* Form3::open(QWidget* mainWindow) {
-    auto* window = new Form3(mainWindow);
-    window->Form_Load();
+HelpWindow* HelpWindow::open(QWidget* mainWindow) {
+    auto* window = new HelpWindow(mainWindow);
+    window->load();
     window->show();
     return window;
 }
 
-void Form3::Form_Load() {
+void HelpWindow::load() {
     holdMainWindow();
     placeOnScreen(res::HelpScreenPosition);
-    Label1.setText(tr("游戏目的：锻炼孩子的记忆力和观察能力\r\n\r\n"
+    m_text.setText(tr("游戏目的：锻炼孩子的记忆力和观察能力\r\n\r\n"
                       "游戏方法：点击三角按钮开始游戏。"
                       "游戏开始后会播放单一的数码宝贝，"
                       "你要在随后播放的所有数码宝贝中"

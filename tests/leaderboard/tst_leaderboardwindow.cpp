@@ -1,5 +1,5 @@
 #include "filebytes.h"
-#include "form2.h"
+#include "leaderboardwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,7 +17,7 @@
 #include <memory>
 #include <unistd.h>
 
-using wimbly::Form2;
+using wimbly::LeaderboardWindow;
 
 using wimbly::test::readBytes;
 using wimbly::test::writeBytes;
@@ -33,7 +33,7 @@ const QByteArray Table = "a,900\r\nb,800\r\nc,700\r\nd,600\r\ne,500\r\n"
 struct Fixture {
     QTemporaryDir dir;
     QWidget mainWindow;
-    QString sPath = dir.path() + QLatin1Char('/');
+    QString folder = dir.path() + QLatin1Char('/');
     QString file = dir.filePath(QStringLiteral("tavrel.tmp"));
 
     explicit Fixture(const QByteArray& table = Table) {
@@ -43,12 +43,14 @@ struct Fixture {
     }
 };
 
-template <typename T> T* child(Form2* form, const QString& name) {
+template <typename T> T* child(LeaderboardWindow* form, const QString& name) {
     return form->findChild<T*>(name, Qt::FindDirectChildrenOnly);
 }
 
-QLabel* row(Form2* form, int column, int i) {
-    return child<QLabel>(form, QStringLiteral("Label%1_%2").arg(column).arg(i));
+// Place i's name (column 1) or score (column 2).
+QLabel* row(LeaderboardWindow* form, int column, int i) {
+    const QString kind = column == 1 ? QStringLiteral("name") : QStringLiteral("score");
+    return child<QLabel>(form, QStringLiteral("%1_%2").arg(kind).arg(i));
 }
 
 // Types text the way a keyboard or input method delivers it, one character per key event.
@@ -59,7 +61,7 @@ void typeText(QWidget* widget, const QString& text) {
 
 } // namespace
 
-class TestForm2 : public QObject {
+class TestLeaderboardWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -79,9 +81,9 @@ private slots:
     void mainWindowGoneBeforeClosing();
 };
 
-void TestForm2::opensInOneOfThreeStates_data() {
+void TestLeaderboardWindow::opensInOneOfThreeStates_data() {
     QTest::addColumn<QByteArray>("table"); // null: no file
-    QTest::addColumn<qint32>("fcount");
+    QTest::addColumn<qint32>("score");
     QTest::addColumn<QString>("heading");
     QTest::addColumn<bool>("nameBox");
     QTest::addColumn<QString>("firstName");
@@ -104,25 +106,25 @@ void TestForm2::opensInOneOfThreeStates_data() {
         << "0";
 }
 
-void TestForm2::opensInOneOfThreeStates() {
+void TestLeaderboardWindow::opensInOneOfThreeStates() {
     QFETCH(QByteArray, table);
-    QFETCH(qint32, fcount);
+    QFETCH(qint32, score);
     QFETCH(QString, heading);
     QFETCH(bool, nameBox);
     QFETCH(QString, firstName);
     QFETCH(QString, lastScore);
     Fixture fx(table);
 
-    QPointer<Form2> form = Form2::open(fx.sPath, fcount, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, score, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
-    QCOMPARE(form->fcount, fcount);
-    QCOMPARE(child<QLabel>(form, "Labt")->text(), heading);
-    auto* text1 = child<QLineEdit>(form, "Text1");
-    QCOMPARE(text1->isVisible(), nameBox);
-    QCOMPARE(child<QPushButton>(form, "Command1")->isVisible(), nameBox);
+    QCOMPARE(form->score(), score);
+    QCOMPARE(child<QLabel>(form, "heading")->text(), heading);
+    auto* box = child<QLineEdit>(form, "nameBox");
+    QCOMPARE(box->isVisible(), nameBox);
+    QCOMPARE(child<QPushButton>(form, "okButton")->isVisible(), nameBox);
     if (nameBox) {
-        QVERIFY(text1->text().isEmpty());
-        QVERIFY(text1->hasFocus());
+        QVERIFY(box->text().isEmpty());
+        QVERIFY(box->hasFocus());
     }
     QCOMPARE(row(form, 1, 0)->text(), firstName);
     QCOMPARE(row(form, 2, 9)->text(), lastScore);
@@ -134,9 +136,9 @@ void TestForm2::opensInOneOfThreeStates() {
     form->close();
 }
 
-void TestForm2::controlsSitAtTheirPlaces() {
+void TestLeaderboardWindow::controlsSitAtTheirPlaces() {
     Fixture fx;
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowExposed(form));
 
     QCOMPARE(form->windowTitle(), QStringLiteral("排行榜"));
@@ -148,18 +150,18 @@ void TestForm2::controlsSitAtTheirPlaces() {
     QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
     QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
 
-    auto* labt = child<QLabel>(form, "Labt");
-    QCOMPARE(labt->geometry(), QRect(24, 16, 225, 25));
-    QCOMPARE(labt->palette().color(QPalette::WindowText), QColor(Qt::red));
-    QVERIFY(labt->font().bold());
-    QCOMPARE(labt->font().pointSize(), 9);
-    QCOMPARE(labt->alignment(), Qt::AlignCenter);
-    QCOMPARE(child<QLineEdit>(form, "Text1")->geometry(), QRect(24, 40, 225, 25));
-    QVERIFY(child<QLineEdit>(form, "Text1")->maxLength() > 1000000);
-    auto* command1 = child<QPushButton>(form, "Command1");
-    QCOMPARE(command1->geometry(), QRect(264, 40, 41, 25));
-    QCOMPARE(command1->text(), QStringLiteral("确认"));
-    QCOMPARE(child<QLineEdit>(form, "Text1")->nextInFocusChain(), command1);
+    auto* heading = child<QLabel>(form, "heading");
+    QCOMPARE(heading->geometry(), QRect(24, 16, 225, 25));
+    QCOMPARE(heading->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QVERIFY(heading->font().bold());
+    QCOMPARE(heading->font().pointSize(), 9);
+    QCOMPARE(heading->alignment(), Qt::AlignCenter);
+    QCOMPARE(child<QLineEdit>(form, "nameBox")->geometry(), QRect(24, 40, 225, 25));
+    QVERIFY(child<QLineEdit>(form, "nameBox")->maxLength() > 1000000);
+    auto* okButton = child<QPushButton>(form, "okButton");
+    QCOMPARE(okButton->geometry(), QRect(264, 40, 41, 25));
+    QCOMPARE(okButton->text(), QStringLiteral("确认"));
+    QCOMPARE(child<QLineEdit>(form, "nameBox")->nextInFocusChain(), okButton);
 
     for (int i = 0; i < 10; ++i) {
         QCOMPARE(row(form, 1, i)->geometry(), QRect(24, 80 + 24 * i, 81, 25));
@@ -168,7 +170,7 @@ void TestForm2::controlsSitAtTheirPlaces() {
         QVERIFY(row(form, 1, i)->alignment() & Qt::AlignLeft);
     }
     // The heading's text really is drawn in red (a glyph, not a box or nothing).
-    const QImage image = labt->grab().toImage();
+    const QImage image = heading->grab().toImage();
     int red = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
@@ -177,7 +179,7 @@ void TestForm2::controlsSitAtTheirPlaces() {
     form->close();
 }
 
-void TestForm2::confirmSavesOnlyWithAName_data() {
+void TestLeaderboardWindow::confirmSavesOnlyWithAName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("saved");
@@ -197,21 +199,21 @@ void TestForm2::confirmSavesOnlyWithAName_data() {
                                         << "close" << false << true;
 }
 
-void TestForm2::confirmSavesOnlyWithAName() {
+void TestLeaderboardWindow::confirmSavesOnlyWithAName() {
     QFETCH(QString, name);
     QFETCH(QString, action);
     QFETCH(bool, saved);
     QFETCH(bool, closes);
     Fixture fx;
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
-    QSignalSpy closed(form, &Form2::closed);
-    auto* text1 = child<QLineEdit>(form, "Text1");
-    QTest::keyClicks(text1, name);
+    QSignalSpy closed(form, &LeaderboardWindow::closed);
+    auto* nameBox = child<QLineEdit>(form, "nameBox");
+    QTest::keyClicks(nameBox, name);
     if (action == "enter")
-        QTest::keyClick(text1, Qt::Key_Return);
+        QTest::keyClick(nameBox, Qt::Key_Return);
     else if (action == "button")
-        QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "okButton"), Qt::LeftButton);
     else
         QVERIFY(form->close());
 
@@ -228,44 +230,44 @@ void TestForm2::confirmSavesOnlyWithAName() {
     }
 }
 
-void TestForm2::escapeDoesNothing() {
+void TestLeaderboardWindow::escapeDoesNothing() {
     Fixture fx;
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
     QTest::keyClick(form, Qt::Key_Escape);
-    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Escape);
+    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Escape);
     QCoreApplication::processEvents();
     QVERIFY(!form.isNull() && form->isVisible());
     QVERIFY(!fx.mainWindow.isEnabled());
     form->close();
 }
 
-void TestForm2::mainWindowIsDisabledExactlyWhileOpen() {
+void TestLeaderboardWindow::mainWindowIsDisabledExactlyWhileOpen() {
     Fixture fx;
     QVERIFY(fx.mainWindow.isEnabled());
-    QPointer<Form2> form = Form2::open(fx.sPath, 50, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
     QVERIFY(!fx.mainWindow.isEnabled());
     form->close();
     QVERIFY(fx.mainWindow.isEnabled());
 
     // Destroying the window without closing it must not leave the main window dead either.
-    form = Form2::open(fx.sPath, 50, &fx.mainWindow);
+    form = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
     QVERIFY(!fx.mainWindow.isEnabled());
     delete form;
     QVERIFY(fx.mainWindow.isEnabled());
 }
 
-void TestForm2::secondOpeningShowsTheCurrentFile() {
+void TestLeaderboardWindow::secondOpeningShowsTheCurrentFile() {
     Fixture fx;
-    QPointer<Form2> form = Form2::open(fx.sPath, 750, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 750, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
     // The rows show the table as read, before the new entry.
     QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("c"));
-    QTest::keyClicks(child<QLineEdit>(form, "Text1"), QStringLiteral("Zoe"));
-    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Enter);
+    QTest::keyClicks(child<QLineEdit>(form, "nameBox"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Enter);
     QTRY_VERIFY(form.isNull());
 
-    form = Form2::open(fx.sPath, 10, &fx.mainWindow);
+    form = LeaderboardWindow::open(fx.folder, 10, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
     QCOMPARE(form->findChildren<QLabel*>().size(), 1 + 2 * 10);
     QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("Zoe"));
@@ -275,64 +277,64 @@ void TestForm2::secondOpeningShowsTheCurrentFile() {
     form->close();
 }
 
-void TestForm2::chineseNameIsSavedAsGbk() {
+void TestLeaderboardWindow::chineseNameIsSavedAsGbk() {
     Fixture fx(QByteArray("\xC0\xEE\xCB\xC4,900\r\n"));
-    QPointer<Form2> form = Form2::open(fx.sPath, 1000, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 1000, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
     QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("李四"));
-    typeText(child<QLineEdit>(form, "Text1"), QStringLiteral("张三"));
-    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Return);
+    typeText(child<QLineEdit>(form, "nameBox"), QStringLiteral("张三"));
+    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Return);
     QCOMPARE(readBytes(fx.file), QByteArray("\xD5\xC5\xC8\xFD,1000\r\n\xC0\xEE\xCB\xC4,900\r\n") +
                                      QByteArray(",0\r\n").repeated(8));
 }
 
-void TestForm2::failedSaveKeepsTheWindowOpen() {
+void TestLeaderboardWindow::failedSaveKeepsTheWindowOpen() {
     Fixture fx;
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowActive(form));
     // The file becomes impossible to replace while the window is open.
     QVERIFY(QFile::rename(fx.file, fx.dir.filePath(QStringLiteral("old"))));
     QVERIFY(QDir(fx.dir.path()).mkdir(QStringLiteral("tavrel.tmp")));
-    QSignalSpy closed(form, &Form2::closed);
-    QTest::keyClicks(child<QLineEdit>(form, "Text1"), QStringLiteral("Zoe"));
-    QTest::keyClick(child<QLineEdit>(form, "Text1"), Qt::Key_Return);
+    QSignalSpy closed(form, &LeaderboardWindow::closed);
+    QTest::keyClicks(child<QLineEdit>(form, "nameBox"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Return);
     QCOMPARE(closed.size(), 0);
     QVERIFY(form->isVisible());
-    QCOMPARE(child<QLabel>(form, "Labt")->text(), CannotSaveHeading);
-    QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QStringLiteral("Zoe"));
+    QCOMPARE(child<QLabel>(form, "heading")->text(), CannotSaveHeading);
+    QCOMPARE(child<QLineEdit>(form, "nameBox")->text(), QStringLiteral("Zoe"));
     QVERIFY(!fx.mainWindow.isEnabled());
     QCOMPARE(readBytes(fx.dir.filePath(QStringLiteral("old"))), Table);
 
     // Once the file can be written again, a second try saves.
     QVERIFY(QDir(fx.dir.path()).rmdir(QStringLiteral("tavrel.tmp")));
-    QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "okButton"), Qt::LeftButton);
     QCOMPARE(closed.size(), 1);
     QVERIFY(readBytes(fx.file).contains("Zoe,650\r\n"));
 }
 
-void TestForm2::twoWindowsOnOneTableKeepBothEntries() {
+void TestLeaderboardWindow::twoWindowsOnOneTableKeepBothEntries() {
     Fixture fx;
     QWidget otherMainWindow;
-    QPointer<Form2> a = Form2::open(fx.sPath, 650, &fx.mainWindow);
-    QPointer<Form2> b = Form2::open(fx.sPath, 750, &otherMainWindow);
+    QPointer<LeaderboardWindow> a = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> b = LeaderboardWindow::open(fx.folder, 750, &otherMainWindow);
     QVERIFY(QTest::qWaitForWindowExposed(b));
     // B saves first, then A, which read the table before B's entry was there.
-    QTest::keyClicks(child<QLineEdit>(b, "Text1"), QStringLiteral("Bob"));
-    QTest::keyClick(child<QLineEdit>(b, "Text1"), Qt::Key_Return);
-    QTest::keyClicks(child<QLineEdit>(a, "Text1"), QStringLiteral("Alice"));
-    QTest::keyClick(child<QLineEdit>(a, "Text1"), Qt::Key_Return);
+    QTest::keyClicks(child<QLineEdit>(b, "nameBox"), QStringLiteral("Bob"));
+    QTest::keyClick(child<QLineEdit>(b, "nameBox"), Qt::Key_Return);
+    QTest::keyClicks(child<QLineEdit>(a, "nameBox"), QStringLiteral("Alice"));
+    QTest::keyClick(child<QLineEdit>(a, "nameBox"), Qt::Key_Return);
     QTRY_VERIFY(a.isNull() && b.isNull());
     QCOMPARE(readBytes(fx.file), QByteArray("a,900\r\nb,800\r\nBob,750\r\nc,700\r\nAlice,650\r\n"
                                             "d,600\r\ne,500\r\nf,400\r\ng,300\r\nh,200\r\n"));
 }
 
-void TestForm2::tableThatCannotBeWrittenOpensForViewing_data() {
+void TestLeaderboardWindow::tableThatCannotBeWrittenOpensForViewing_data() {
     QTest::addColumn<QString>("programFolder");
     QTest::newRow("program folder others can write") << "shared";
     QTest::newRow("program folder read-only") << "readonly";
 }
 
-void TestForm2::tableThatCannotBeWrittenOpensForViewing() {
+void TestLeaderboardWindow::tableThatCannotBeWrittenOpensForViewing() {
     QFETCH(QString, programFolder);
     Fixture fx;
     // The per-user data folder cannot be made: a file stands where it would be.
@@ -365,27 +367,27 @@ void TestForm2::tableThatCannotBeWrittenOpensForViewing() {
         QVERIFY(run({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), fx.dir.path()}));
     }
 
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, &fx.mainWindow);
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
     QVERIFY(QTest::qWaitForWindowExposed(form));
-    QCOMPARE(child<QLabel>(form, "Labt")->text(), CannotSaveHeading);
-    QVERIFY(!child<QLineEdit>(form, "Text1")->isVisible());
-    QVERIFY(!child<QPushButton>(form, "Command1")->isVisible());
+    QCOMPARE(child<QLabel>(form, "heading")->text(), CannotSaveHeading);
+    QVERIFY(!child<QLineEdit>(form, "nameBox")->isVisible());
+    QVERIFY(!child<QPushButton>(form, "okButton")->isVisible());
     QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("0"));
     form->close();
     QVERIFY(fx.mainWindow.isEnabled());
     QCOMPARE(readBytes(fx.file), Table);
 }
 
-void TestForm2::mainWindowGoneBeforeClosing() {
+void TestLeaderboardWindow::mainWindowGoneBeforeClosing() {
     Fixture fx;
     auto mainWindow = std::make_unique<QWidget>();
-    QPointer<Form2> form = Form2::open(fx.sPath, 650, mainWindow.get());
+    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, mainWindow.get());
     mainWindow.reset();
-    QSignalSpy closed(form, &Form2::closed);
+    QSignalSpy closed(form, &LeaderboardWindow::closed);
     QVERIFY(form->close());
     QCOMPARE(closed.size(), 1);
     QTRY_VERIFY(form.isNull());
 }
 
-QTEST_MAIN(TestForm2)
-#include "tst_form2.moc"
+QTEST_MAIN(TestLeaderboardWindow)
+#include "tst_leaderboardwindow.moc"

@@ -1,7 +1,7 @@
 #include "boardpoint.h"
-#include "form1.h"
-#include "form2.h"
-#include "form3.h"
+#include "helpwindow.h"
+#include "leaderboardwindow.h"
+#include "mainwindow.h"
 #include "manualclock.h"
 #include "silentoutput.h"
 
@@ -12,8 +12,8 @@
 #include <QTest>
 #include <QtMath>
 
-using wimbly::Form1;
 using wimbly::Game;
+using wimbly::MainWindow;
 using wimbly::ManualClock;
 using wimbly::PictureBox;
 
@@ -41,7 +41,7 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void windowHasItsCaptionFrameSizeAndPlace();
@@ -53,14 +53,16 @@ private slots:
     void backgroundShowsTheSceneAndTheNavyStrip();
     void startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade();
     void correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds();
+    void everyMouseButtonCountsTheSame_data();
+    void everyMouseButtonCountsTheSame();
     void buttonsClickOnlyWhenReleasedOverThemselves_data();
     void buttonsClickOnlyWhenReleasedOverThemselves();
     void helpWindowHaltsTheBoardAndBlocksTheMainWindow();
     void wholeGameEndsWithTheScoreSavedInTheLeaderboard();
 };
 
-void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
-    Form1 form({nullptr, nullptr, {}, silence()});
+void TestMainWindow::windowHasItsCaptionFrameSizeAndPlace() {
+    MainWindow form({nullptr, nullptr, {}, silence()});
     QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
     QCOMPARE(form.size(), QSize(551, 459));
     QCOMPARE(form.minimumSize(), form.maximumSize());
@@ -69,10 +71,10 @@ void TestForm1::windowHasItsCaptionFrameSizeAndPlace() {
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(form.pos(), QPoint(133, 67));
     QVERIFY(!form.windowIcon().isNull());
-    QVERIFY(form.path().endsWith(QLatin1Char('/')));
+    QVERIFY(form.folder().endsWith(QLatin1Char('/')));
 }
 
-void TestForm1::controlsStandAtTheirPlacesAfterStartUp_data() {
+void TestMainWindow::controlsStandAtTheirPlacesAfterStartUp_data() {
     QTest::addColumn<int>("control");
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<bool>("visible");
@@ -86,17 +88,17 @@ void TestForm1::controlsStandAtTheirPlacesAfterStartUp_data() {
     QTest::newRow("marker 2") << 6 << QRect(504, 8, 16, 16) << false << QString();
 }
 
-void TestForm1::controlsStandAtTheirPlacesAfterStartUp() {
+void TestMainWindow::controlsStandAtTheirPlacesAfterStartUp() {
     QFETCH(int, control);
     QFETCH(QRect, geometry);
     QFETCH(bool, visible);
     QFETCH(QString, toolTip);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    PictureBox* boxes[] = {&form.board(),      &form.mascot(),  &form.startButton(),
-                           &form.helpButton(), &form.marker(0), &form.marker(1),
-                           &form.marker(2)};
+    PictureBox* boxes[] = {&form.board(),      &form.mascot(),      &form.startButton(),
+                           &form.helpButton(), &form.lifeMarker(0), &form.lifeMarker(1),
+                           &form.lifeMarker(2)};
     PictureBox* box = boxes[control];
     QCOMPARE(box->geometry(), geometry);
     QCOMPARE(box->isVisible(), visible);
@@ -104,7 +106,7 @@ void TestForm1::controlsStandAtTheirPlacesAfterStartUp() {
     QVERIFY(!box->picture().isNull());
 }
 
-void TestForm1::slotsFormANineByFourGrid_data() {
+void TestMainWindow::slotsFormANineByFourGrid_data() {
     QTest::addColumn<int>("slot");
     QTest::addColumn<QPoint>("topLeft");
     QTest::newRow("first") << 0 << QPoint(50, 205);
@@ -116,19 +118,19 @@ void TestForm1::slotsFormANineByFourGrid_data() {
     QTest::newRow("last") << 35 << QPoint(370, 373);
 }
 
-void TestForm1::slotsFormANineByFourGrid() {
+void TestMainWindow::slotsFormANineByFourGrid() {
     QFETCH(int, slot);
     QFETCH(QPoint, topLeft);
-    Form1 form({nullptr, nullptr, {}, silence()});
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.show();
-    QCOMPARE(form.slot(slot).pos(), topLeft);
-    QVERIFY(!form.slot(slot).isVisible());
-    QVERIFY(form.slot(slot).picture().isNull());
+    QCOMPARE(form.paradeSlot(slot).pos(), topLeft);
+    QVERIFY(!form.paradeSlot(slot).isVisible());
+    QVERIFY(form.paradeSlot(slot).picture().isNull());
 }
 
-void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
-    Form1 form({nullptr, nullptr, {}, silence()});
-    QLabel& score = form.score();
+void TestMainWindow::scoreIsRedBoldChineseTextOnNavy() {
+    MainWindow form({nullptr, nullptr, {}, silence()});
+    QLabel& score = form.scoreLabel();
     QCOMPARE(score.text(), QStringLiteral("0"));
     QCOMPARE(score.geometry(), QRect(472, 400, 65, 25));
     QVERIFY(score.font().bold());
@@ -152,8 +154,8 @@ void TestForm1::scoreIsRedBoldChineseTextOnNavy() {
              qPrintable(family));
 }
 
-void TestForm1::backgroundShowsTheSceneAndTheNavyStrip() {
-    Form1 form({nullptr, nullptr, {}, silence()});
+void TestMainWindow::backgroundShowsTheSceneAndTheNavyStrip() {
+    MainWindow form({nullptr, nullptr, {}, silence()});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QImage shot = form.grab().toImage();
@@ -163,36 +165,36 @@ void TestForm1::backgroundShowsTheSceneAndTheNavyStrip() {
     QCOMPARE(pixelAt(shot, {45, 190}), BoardGreen);
 }
 
-void TestForm1::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
+void TestMainWindow::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}, silence()});
+    MainWindow form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QVERIFY(form.slot(0).isVisible());
-    QCOMPARE(form.slot(0).size(), QSize(36, 46));
+    QVERIFY(form.paradeSlot(0).isVisible());
+    QCOMPARE(form.paradeSlot(0).size(), QSize(36, 46));
     QVERIFY(!form.board().isVisible());
     clock.advance(2100);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(form.marker(i).isVisible());
-    QCOMPARE(form.score().text(), QStringLiteral("0"));
+        QVERIFY(form.lifeMarker(i).isVisible());
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
     for (int i = 0; i < 36; ++i)
-        QVERIFY(!form.slot(i).isVisible());
+        QVERIFY(!form.paradeSlot(i).isVisible());
     QVERIFY(form.board().isVisible());
-    QVERIFY(form.game().state().canclick);
+    QVERIFY(form.game().state().acceptsClicks);
 }
 
 // Where the game's frame lies is the game's test; here the board paints what it is given in
 // white, within the clicked cell, until the turn's end clears it.
-void TestForm1::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
+void TestMainWindow::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}, silence()});
+    MainWindow form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     runUntilAnswering(clock, form.game());
     const int cell = form.game().state().order[0];
     QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
-    QCOMPARE(form.score().text(), QStringLiteral("100"));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
 
     const QImage bare = form.board().picture().toImage().convertToFormat(QImage::Format_RGB32);
     const auto painted = [&form] {
@@ -224,7 +226,32 @@ void TestForm1::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     QCOMPARE(painted(), bare);
 }
 
-void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves_data() {
+void TestMainWindow::everyMouseButtonCountsTheSame_data() {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("left") << Qt::LeftButton << Qt::KeyboardModifiers();
+    QTest::newRow("right") << Qt::RightButton << Qt::KeyboardModifiers();
+    QTest::newRow("middle") << Qt::MiddleButton << Qt::KeyboardModifiers();
+    QTest::newRow("right with shift and control")
+        << Qt::RightButton << Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier);
+}
+
+void TestMainWindow::everyMouseButtonCountsTheSame() {
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    ManualClock clock;
+    MainWindow form({&clock, nullptr, {}, silence()});
+    form.show();
+    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, form.game());
+    const int cell = form.game().state().order[0];
+    QTest::mousePress(&form.board(), button, modifiers, centreOfCell((cell + 1) % 36));
+    QVERIFY(!form.lifeMarker(2).isVisible());
+    QTest::mousePress(&form.board(), button, modifiers, centreOfCell(cell));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
+}
+
+void TestMainWindow::buttonsClickOnlyWhenReleasedOverThemselves_data() {
     QTest::addColumn<bool>("help");
     QTest::addColumn<QPoint>("releasedAt");
     QTest::addColumn<bool>("clicks");
@@ -239,12 +266,12 @@ void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves_data() {
 }
 
 // A child who presses a button and slides off before letting go has changed their mind.
-void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
+void TestMainWindow::buttonsClickOnlyWhenReleasedOverThemselves() {
     QFETCH(bool, help);
     QFETCH(QPoint, releasedAt);
     QFETCH(bool, clicks);
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}, silence()});
+    MainWindow form({&clock, nullptr, {}, silence()});
     form.show();
     PictureBox& button = help ? form.helpButton() : form.startButton();
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(25, 17));
@@ -256,20 +283,20 @@ void TestForm1::buttonsClickOnlyWhenReleasedOverThemselves() {
             window->close();
     } else {
         QCOMPARE(form.game().phase(), clicks ? Game::Phase::Presenting : Game::Phase::Idle);
-        QCOMPARE(form.marker(0).isVisible(), clicks);
+        QCOMPARE(form.lifeMarker(0).isVisible(), clicks);
     }
 }
 
-void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
+void TestMainWindow::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     ManualClock clock;
-    Form1 form({&clock, nullptr, {}, silence()});
+    MainWindow form({&clock, nullptr, {}, silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
     runUntilAnswering(clock, form.game());
     QTest::mouseClick(&form.helpButton(), Qt::LeftButton);
-    auto* help = qobject_cast<wimbly::Form3*>(form.secondaryWindow());
+    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
     QVERIFY(help);
-    QVERIFY(!form.game().state().canclick);
+    QVERIFY(!form.game().state().acceptsClicks);
     QVERIFY(!form.isEnabled());
     QVERIFY2(!form.close(), "the close box does nothing while the help window is open");
     QVERIFY(form.isVisible());
@@ -277,14 +304,14 @@ void TestForm1::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     QVERIFY(form.isEnabled());
     const int cell = form.game().state().order[0];
     QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
-    QCOMPARE(form.score().text(), QStringLiteral("0"));
+    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
 }
 
-void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
+void TestMainWindow::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     ManualClock clock;
-    Form1 form({&clock, nullptr, folder.path(), silence()});
+    MainWindow form({&clock, nullptr, folder.path(), silence()});
     form.show();
     QTest::mouseClick(&form.startButton(), Qt::LeftButton);
 
@@ -298,7 +325,7 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
             const int cell = form.game().state().order[i];
             QTest::mousePress(&form.board(), Qt::RightButton, Qt::ShiftModifier,
                               centreOfCell(cell));
-            QCOMPARE(form.score().text(), scores.at(shown++));
+            QCOMPARE(form.scoreLabel().text(), scores.at(shown++));
         }
     }
     QCOMPARE(shown, scores.size());
@@ -311,9 +338,9 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QVERIFY(!form.board().isVisible());
     QVERIFY(form.mascot().isVisible());
 
-    auto* leaderboard = qobject_cast<wimbly::Form2*>(form.secondaryWindow());
+    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(form.secondaryWindow());
     QVERIFY(leaderboard);
-    QCOMPARE(leaderboard->fcount, points);
+    QCOMPARE(leaderboard->score(), points);
     QVERIFY(!form.isEnabled());
     auto* name = leaderboard->findChild<QLineEdit*>();
     QVERIFY(name && name->isVisible());
@@ -328,5 +355,5 @@ void TestForm1::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QCOMPARE(firstLine, QByteArray("\xD0\xA1\xC3\xF7,") + QByteArray::number(points) + "\r\n");
 }
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -8,20 +8,20 @@ namespace wimbly {
 
 // The help window: the aim of the game and how to play. While it is open the main window
 // takes no input.
-class Form3 : public SecondaryWindow {
+class HelpWindow : public SecondaryWindow {
     Q_OBJECT
 public:
     // Creates the window, disables `mainWindow`, shows it and returns it. The window deletes
     // itself when closed and enables `mainWindow` again.
-    static Form3* open(QWidget* mainWindow);
+    static HelpWindow* open(QWidget* mainWindow);
 
-    QLabel& text() { return Label1; }
+    QLabel& text() { return m_text; }
 
 private:
-    explicit Form3(QWidget* mainWindow);
-    void Form_Load();
+    explicit HelpWindow(QWidget* mainWindow);
+    void load();
 
-    QLabel Label1{this};
+    QLabel m_text{this};
 };
 
 } // namespace wimbly

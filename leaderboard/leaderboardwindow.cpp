@@ -1,4 +1,4 @@
-#include "form2.h"
+#include "leaderboardwindow.h"
 
 #include "catalogue.h"
 
@@ -12,14 +12,15 @@ namespace wimbly {
 namespace {
 
 // Texts in Chinese, the program's own language; tr() gives them in the language in effect.
-const char* const Title = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
-const char* const EnterHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "恭喜恭喜!您上榜了。您的大名:");
-const char* const ViewHeading = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜");
-const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::Form2", "确认");
+const char* const Title = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "排行榜");
+const char* const EnterHeading =
+    QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "恭喜恭喜!您上榜了。您的大名:");
+const char* const ViewHeading = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "排行榜");
+const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "确认");
 
 // The heading when the table cannot be written. Translated at the point of use, so that the
 // window speaks the program's current language.
-const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::Form2", "排行榜无法保存。");
+const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "排行榜无法保存。");
 
 // A row is 81 or 89 pixels wide; a name longer than this can never be seen whole anyway, and a
 // damaged file may hold names of a megabyte.
@@ -59,29 +60,29 @@ std::unique_ptr<QLabel> copyOf(const QLabel& element0, QWidget* parent) {
 
 } // namespace
 
-Form2::Form2(const QString& sPath, QWidget* mainWindow)
-    : SecondaryWindow(mainWindow), m_table(sPath) {
+LeaderboardWindow::LeaderboardWindow(const QString& folder, QWidget* mainWindow)
+    : SecondaryWindow(mainWindow), m_table(folder) {
     setWindowTitle(tr(Title));
     setFixedSize(view().size(res::LeaderboardClientSize));
     makeWhite(*this);
 
-    Labt.setObjectName(QStringLiteral("Labt"));
-    Labt.setGeometry(view().rect(res::LeaderboardHeadingGeometry));
-    Labt.setFont(view().font(headingFont()));
-    QPalette red = Labt.palette();
+    m_heading.setObjectName(QStringLiteral("heading"));
+    m_heading.setGeometry(view().rect(res::LeaderboardHeadingGeometry));
+    m_heading.setFont(view().font(headingFont()));
+    QPalette red = m_heading.palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    Labt.setPalette(red);
-    Labt.setAlignment(Qt::AlignCenter);
-    Labt.setTextFormat(Qt::PlainText);
-    Labt.setText(tr(EnterHeading));
+    m_heading.setPalette(red);
+    m_heading.setAlignment(Qt::AlignCenter);
+    m_heading.setTextFormat(Qt::PlainText);
+    m_heading.setText(tr(EnterHeading));
 
-    Text1.setObjectName(QStringLiteral("Text1"));
-    Text1.setGeometry(view().rect(res::LeaderboardNameBoxGeometry));
-    Text1.setMaxLength(std::numeric_limits<int>::max());
+    m_nameBox.setObjectName(QStringLiteral("nameBox"));
+    m_nameBox.setGeometry(view().rect(res::LeaderboardNameBoxGeometry));
+    m_nameBox.setMaxLength(std::numeric_limits<int>::max());
 
-    Command1.setObjectName(QStringLiteral("Command1"));
-    Command1.setGeometry(view().rect(res::LeaderboardConfirmGeometry));
-    Command1.setText(tr(ConfirmCaption));
+    m_okButton.setObjectName(QStringLiteral("okButton"));
+    m_okButton.setGeometry(view().rect(res::LeaderboardConfirmGeometry));
+    m_okButton.setText(tr(ConfirmCaption));
 
     const auto designRow = [this](const QRect& rect, const QString& caption) {
         auto label = std::make_unique<QLabel>(this);
@@ -93,74 +94,75 @@ Form2::Form2(const QString& sPath, QWidget* mainWindow)
         label->setText(caption);
         return label;
     };
-    Label1[0] = designRow(res::LeaderboardNameGeometry, QStringLiteral("Label1"));
-    Label2[0] = designRow(res::LeaderboardScoreGeometry, QStringLiteral("Label2"));
+    m_nameLabels[0] = designRow(res::LeaderboardNameGeometry, QStringLiteral("name"));
+    m_scoreLabels[0] = designRow(res::LeaderboardScoreGeometry, QStringLiteral("score"));
 
     // Only the name box and the button take the focus; the name box comes first.
-    setTabOrder(&Text1, &Command1);
-    Text1.setFocus();
+    setTabOrder(&m_nameBox, &m_okButton);
+    m_nameBox.setFocus();
 
-    connect(&Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(&Text1, &QLineEdit::returnPressed, this, &Form2::Command1_Click);
+    connect(&m_okButton, &QPushButton::clicked, this, &LeaderboardWindow::confirm);
+    connect(&m_nameBox, &QLineEdit::returnPressed, this, &LeaderboardWindow::confirm);
 }
 
-Form2* Form2::open(const QString& sPath, qint32 fcount, QWidget* mainWindow) {
-    auto* form = new Form2(sPath, mainWindow);
-    form->fcount = fcount;
-    form->Form_Load();
-    form->placeOnScreen(std::nullopt);
-    form->show();
-    return form;
+LeaderboardWindow* LeaderboardWindow::open(const QString& folder, qint32 score,
+                                           QWidget* mainWindow) {
+    auto* window = new LeaderboardWindow(folder, mainWindow);
+    window->m_score = score;
+    window->load();
+    window->placeOnScreen(std::nullopt);
+    window->show();
+    return window;
 }
 
-void Form2::Form_Load() {
+void LeaderboardWindow::load() {
     holdMainWindow();
 
     const Leaderboard::LoadResult loaded = m_table.load();
-    const int place = m_table.rank(fcount);
+    const int place = m_table.rank(m_score);
 
     if ((place >= 0 || loaded == Leaderboard::LoadResult::Unreadable) && !m_table.canSave()) {
         // Nothing typed here could be kept: show the table and say so, rather than take a name
         // that would be lost. A table that cannot be read says so whatever the score.
-        Text1.hide();
-        Command1.hide();
-        Labt.setText(tr(CannotSave));
+        m_nameBox.hide();
+        m_okButton.hide();
+        m_heading.setText(tr(CannotSave));
     } else if (loaded != Leaderboard::LoadResult::CreatedDefault) {
         if (place < 0) {
-            Text1.hide();
-            Command1.hide();
-            Labt.setText(tr(ViewHeading));
+            m_nameBox.hide();
+            m_okButton.hide();
+            m_heading.setText(tr(ViewHeading));
         } else {
-            Text1.show();
-            Labt.setText(tr(EnterHeading));
+            m_nameBox.show();
+            m_heading.setText(tr(EnterHeading));
         }
     }
 
     for (int i = 1; i < Leaderboard::Places; ++i) {
-        Label1[i] = copyOf(*Label1[0], this);
-        Label1[i]->show();
-        Label2[i] = copyOf(*Label2[0], this);
-        Label2[i]->show();
+        m_nameLabels[i] = copyOf(*m_nameLabels[0], this);
+        m_nameLabels[i]->show();
+        m_scoreLabels[i] = copyOf(*m_scoreLabels[0], this);
+        m_scoreLabels[i]->show();
     }
     for (int i = 0; i < Leaderboard::Places; ++i) {
-        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        Label1[i]->setText(m_table.sName(i).left(MaxShownChars));
+        m_nameLabels[i]->setObjectName(QStringLiteral("name_%1").arg(i));
+        m_nameLabels[i]->setText(m_table.name(i).left(MaxShownChars));
         const int rowTop = res::LeaderboardNameGeometry.top() + res::LeaderboardRowStep * i;
-        Label1[i]->move(Label1[i]->x(), view().length(rowTop));
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        Label2[i]->setText(QString::number(m_table.nScore(i)));
-        Label2[i]->move(Label2[i]->x(), view().length(rowTop));
+        m_nameLabels[i]->move(m_nameLabels[i]->x(), view().length(rowTop));
+        m_scoreLabels[i]->setObjectName(QStringLiteral("score_%1").arg(i));
+        m_scoreLabels[i]->setText(QString::number(m_table.score(i)));
+        m_scoreLabels[i]->move(m_scoreLabels[i]->x(), view().length(rowTop));
     }
 }
 
-void Form2::Command1_Click() {
-    const QString name = Text1.text();
+void LeaderboardWindow::confirm() {
+    const QString name = m_nameBox.text();
     if (name.isEmpty())
         return;
     if (!m_table.save(name)) {
         // The name stays in the box and the window stays open: the player can try again once
         // the cause is gone, or close the window.
-        Labt.setText(tr(CannotSave));
+        m_heading.setText(tr(CannotSave));
         return;
     }
     close();

@@ -1,12 +1,12 @@
-#include "form3.h"
+#include "helpwindow.h"
 
 #include <QFontMetrics>
 #include <QSignalSpy>
 #include <QTest>
 
-using wimbly::Form3;
+using wimbly::HelpWindow;
 
-class TestForm3 : public QObject {
+class TestHelpWindow : public QObject {
     Q_OBJECT
 private slots:
     void windowHasItsTitleSizePlaceAndText_data();
@@ -16,19 +16,19 @@ private slots:
     void mainWindowIsDisabledExactlyWhileOpen();
 };
 
-void TestForm3::windowHasItsTitleSizePlaceAndText_data() {
+void TestHelpWindow::windowHasItsTitleSizePlaceAndText_data() {
     QTest::addColumn<QPoint>("mainWindowAt");
     QTest::newRow("main window at the origin") << QPoint(0, 0);
     QTest::newRow("main window moved") << QPoint(300, 200);
 }
 
 // Wherever the main window stands, the help window opens at the same place on the screen.
-void TestForm3::windowHasItsTitleSizePlaceAndText() {
+void TestHelpWindow::windowHasItsTitleSizePlaceAndText() {
     QFETCH(QPoint, mainWindowAt);
     QWidget mainWindow;
     mainWindow.move(mainWindowAt);
     mainWindow.show();
-    Form3* help = Form3::open(&mainWindow);
+    HelpWindow* help = HelpWindow::open(&mainWindow);
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QCOMPARE(help->windowTitle(), QStringLiteral("帮助"));
     QCOMPARE(help->size(), QSize(324, 303));
@@ -48,9 +48,9 @@ void TestForm3::windowHasItsTitleSizePlaceAndText() {
     help->close();
 }
 
-void TestForm3::secondParagraphWrapsToTheLabelWidth() {
+void TestHelpWindow::secondParagraphWrapsToTheLabelWidth() {
     QWidget mainWindow;
-    Form3* help = Form3::open(&mainWindow);
+    HelpWindow* help = HelpWindow::open(&mainWindow);
     QLabel& label = help->text();
     const int lineHeight = QFontMetrics(label.font()).lineSpacing();
     const int needed = label.heightForWidth(label.width());
@@ -60,19 +60,19 @@ void TestForm3::secondParagraphWrapsToTheLabelWidth() {
     help->close();
 }
 
-void TestForm3::mainWindowIsDisabledExactlyWhileOpen_data() {
+void TestHelpWindow::mainWindowIsDisabledExactlyWhileOpen_data() {
     QTest::addColumn<bool>("closed");
     QTest::newRow("closed by its close box") << true;
     QTest::newRow("destroyed without closing") << false;
 }
 
 // However the window goes, the main window takes input again.
-void TestForm3::mainWindowIsDisabledExactlyWhileOpen() {
+void TestHelpWindow::mainWindowIsDisabledExactlyWhileOpen() {
     QFETCH(bool, closed);
     QWidget mainWindow;
     mainWindow.show();
-    Form3* help = Form3::open(&mainWindow);
-    QSignalSpy closedSpy(help, &Form3::closed);
+    HelpWindow* help = HelpWindow::open(&mainWindow);
+    QSignalSpy closedSpy(help, &HelpWindow::closed);
     QVERIFY(!mainWindow.isEnabled());
     if (closed) {
         QVERIFY(help->close());
@@ -83,5 +83,5 @@ void TestForm3::mainWindowIsDisabledExactlyWhileOpen() {
     QVERIFY(mainWindow.isEnabled());
 }
 
-QTEST_MAIN(TestForm3)
-#include "tst_form3.moc"
+QTEST_MAIN(TestHelpWindow)
+#include "tst_helpwindow.moc"
