@@ -132,6 +132,8 @@ private slots:
     void linksAreFollowedOnlyWhereThePlayerOwnsThem();
     void linkPlantedInASharedFolderIsNeverWritten_data();
     void linkPlantedInASharedFolderIsNeverWritten();
+    void saveKeepsTheModeThePlayerGaveTheTable_data();
+    void saveKeepsTheModeThePlayerGaveTheTable();
 };
 
 void TestLeaderboard::loadReadsEachLine_data() {
@@ -664,6 +666,34 @@ void TestLeaderboard::linkPlantedInASharedFolderIsNeverWritten() {
     QCOMPARE(QFileInfo(planted).symLinkTarget(), profile);
     QVERIFY(readBytes(table.filePath()).startsWith("me,10\r\n"));
     QDir(userFolder).removeRecursively();
+}
+
+void TestLeaderboard::saveKeepsTheModeThePlayerGaveTheTable_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("private") << 0600;
+    QTest::newRow("group may read") << 0640;
+    QTest::newRow("everyone may read") << 0644;
+}
+
+// The new table replaces the old file: it must not open up a table the player made private.
+void TestLeaderboard::saveKeepsTheModeThePlayerGaveTheTable() {
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(tablePath(dir), Table));
+    const QByteArray path = QFile::encodeName(tablePath(dir));
+    QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+    // New files would be readable by everyone.
+    const mode_t umaskBefore = ::umask(022);
+    Leaderboard table(programFolder(dir));
+    QCOMPARE(table.load(), LoadResult::Read);
+    QCOMPARE(table.rank(1000), 0);
+    const bool saved = table.save(QStringLiteral("x"));
+    ::umask(umaskBefore);
+    QVERIFY(saved);
+    QVERIFY(readBytes(tablePath(dir)).startsWith("x,1000\r\n"));
+    struct stat after {};
+    QCOMPARE(::stat(path.constData(), &after), 0);
+    QCOMPARE(int(after.st_mode & 07777), mode);
 }
 
 int main(int argc, char** argv) {
