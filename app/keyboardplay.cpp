@@ -2,7 +2,7 @@
 
 #include "mainwindow.h"
 
-#include <QKeyEvent>
+#include <QEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -44,7 +44,6 @@ protected:
 } // namespace
 
 KeyboardPlay::KeyboardPlay(MainWindow& window) : m_window(window) {
-    m_window.installEventFilter(this);
     m_window.board().installEventFilter(this);
     connect(&m_window, &MainWindow::viewChanged, this, [this] {
         if (highlightShown())
@@ -59,58 +58,20 @@ bool KeyboardPlay::highlightShown() const {
 }
 
 bool KeyboardPlay::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &m_window.board()) {
-        // The highlight belongs to one opening of the board.
-        if (event->type() == QEvent::Hide)
-            hideHighlight();
-        else if (event->type() == QEvent::Resize && highlightShown())
-            placeHighlight();
-        return false;
-    }
-    if (watched == &m_window && event->type() == QEvent::KeyPress && m_window.isEnabled()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // Shortcuts with Ctrl or Alt belong to others; the keypad's keys count as the main ones.
-        if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
-            return false;
-        return handleKey(key->key(), key->isAutoRepeat());
-    }
-    return false;
+    // The highlight belongs to one opening of the board.
+    if (event->type() == QEvent::Hide)
+        hideHighlight();
+    else if (event->type() == QEvent::Resize && highlightShown())
+        placeHighlight();
+    return QObject::eventFilter(watched, event);
 }
 
-bool KeyboardPlay::handleKey(int key, bool autoRepeat) {
-    switch (key) {
-    case Qt::Key_Left:
-        moveHighlight(-1, 0);
-        return true;
-    case Qt::Key_Right:
-        moveHighlight(1, 0);
-        return true;
-    case Qt::Key_Up:
-        moveHighlight(0, -1);
-        return true;
-    case Qt::Key_Down:
-        moveHighlight(0, 1);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space: {
-        // A held key must not press cell after cell or start game after game.
-        if (autoRepeat)
-            return true;
-        const Game::Phase phase = m_window.game().phase();
-        if (phase == Game::Phase::Idle || phase == Game::Phase::Over)
-            m_window.game().start();
-        else if (boardTakesClicks())
-            pressHighlightedCell();
-        return true;
-    }
-    case Qt::Key_F1:
-        if (!autoRepeat)
-            m_window.game().openHelp();
-        return true;
-    default:
-        return false;
-    }
+void KeyboardPlay::select() {
+    const Game::Phase phase = m_window.game().phase();
+    if (phase == Game::Phase::Idle || phase == Game::Phase::Over)
+        m_window.commands().start.trigger();
+    else if (boardTakesClicks())
+        pressHighlightedCell();
 }
 
 int KeyboardPlay::cellIndex() const {
@@ -121,7 +82,7 @@ bool KeyboardPlay::boardTakesClicks() const {
     return m_window.game().takesPresses() && m_window.board().isVisible();
 }
 
-void KeyboardPlay::moveHighlight(int dx, int dy) {
+void KeyboardPlay::move(int dx, int dy) {
     if (!boardTakesClicks())
         return;
     // The first arrow key shows where the highlight stands; the next ones move it. It stops

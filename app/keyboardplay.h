@@ -10,17 +10,22 @@ namespace wimbly {
 
 class MainWindow;
 
-// Play without a mouse on the main window. While the board takes clicks the arrow keys move
-// a highlight over its cells, and Enter or Space presses the highlighted cell as a mouse
-// press on the cell would. With no game running (before the first game, and after
-// a game is over) Enter or Space starts one; while a game runs, on a board halted by the help
-// button too, they never restart it. F1 opens the help window as the help button does. While
-// the main window is disabled the keys do nothing.
+// Play without a mouse on the main window: a highlight over the board's cells, which the
+// window's commands move (the arrow keys) and press (Enter, Space) as a mouse press on the cell
+// would. With no game running (before the first game, and after a game is over) a press starts
+// one; while a game runs, on a board halted by the help button too, it never restarts it.
 class KeyboardPlay : public QObject {
     Q_OBJECT
 public:
     explicit KeyboardPlay(MainWindow& window);
     ~KeyboardPlay() override;
+
+    // While the board takes presses, moves the highlight by `dx` columns and `dy` rows, stopping
+    // at the board's edges; the first move only shows where it stands.
+    void move(int dx, int dy);
+    // With no game running starts one; while the board takes presses, presses the highlighted
+    // cell (the first time only shows the highlight); otherwise does nothing.
+    void select();
 
     // The highlighted cell, column and row from the board's top-left; meaningful while the
     // highlight is shown.
@@ -31,11 +36,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool handleKey(int key, bool autoRepeat);
     // The highlighted cell's number, row by row from the board's top-left.
     int cellIndex() const;
     bool boardTakesClicks() const;
-    void moveHighlight(int dx, int dy);
     void pressHighlightedCell();
     void placeHighlight();
     void hideHighlight();

@@ -75,14 +75,14 @@ MainWindow::MainWindow(Setup setup)
     scorePalette.setColor(QPalette::WindowText, ScoreRed);
     m_scoreLabel.setPalette(scorePalette);
 
-    connect(&m_startButton, &PictureBox::clicked, this, [this] { m_game.start(); });
-    connect(&m_helpButton, &PictureBox::clicked, this, [this] { m_game.openHelp(); });
+    connect(&m_startButton, &PictureBox::clicked, &m_commands.start, &QAction::trigger);
+    connect(&m_helpButton, &PictureBox::clicked, &m_commands.help, &QAction::trigger);
     connect(&m_board, &PictureBox::mousePressed, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, QPointF at) { m_game.pressBoard(at); });
 
     load();
-    m_viewKeys = std::make_unique<ViewKeys>(*this);
     m_keyboard = std::make_unique<KeyboardPlay>(*this);
+    connectCommands();
     if (!setup.folder.isEmpty())
         m_folder = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
                                                            : setup.folder + QLatin1Char('/');
@@ -122,6 +122,23 @@ void MainWindow::load() {
         slot->raise();
 }
 
+void MainWindow::connectCommands() {
+    Commands& c = m_commands;
+    connect(&c.start, &QAction::triggered, this, [this] { m_game.start(); });
+    connect(&c.help, &QAction::triggered, this, [this] { m_game.openHelp(); });
+    connect(&c.zoomIn, &QAction::triggered, this, &MainWindow::zoomIn);
+    connect(&c.zoomOut, &QAction::triggered, this, &MainWindow::zoomOut);
+    connect(&c.resetZoom, &QAction::triggered, this, &MainWindow::resetZoom);
+    connect(&c.fullScreen, &QAction::triggered, this, &MainWindow::setFullScreenMode);
+    connect(&c.sound, &QAction::triggered, this, &MainWindow::setSoundOn);
+    KeyboardPlay* keyboard = m_keyboard.get();
+    connect(&c.left, &QAction::triggered, keyboard, [keyboard] { keyboard->move(-1, 0); });
+    connect(&c.right, &QAction::triggered, keyboard, [keyboard] { keyboard->move(1, 0); });
+    connect(&c.up, &QAction::triggered, keyboard, [keyboard] { keyboard->move(0, -1); });
+    connect(&c.down, &QAction::triggered, keyboard, [keyboard] { keyboard->move(0, 1); });
+    connect(&c.select, &QAction::triggered, keyboard, &KeyboardPlay::select);
+}
+
 QWidget* MainWindow::secondaryWindow() const {
     return m_secondary;
 }
@@ -149,6 +166,7 @@ void MainWindow::resetZoom() {
 }
 
 void MainWindow::setFullScreenMode(bool on) {
+    m_commands.fullScreen.setChecked(on);
     if (on == m_fullScreen)
         return;
     m_fullScreen = on;
@@ -244,16 +262,21 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::retranslate() {
+    m_commands.retranslate();
     m_startButton.setToolTip(tr("开始"));
     m_helpButton.setToolTip(tr("帮助"));
 }
 
 void MainWindow::setSoundOn(bool on) {
+    m_commands.sound.setChecked(on);
+    if (on == m_soundOn)
+        return;
     m_soundOn = on;
     if (!on)
         m_cues.stop();
     else if (m_painted)
         m_cues.prepare();
+    emit soundChanged(on);
 }
 
 void MainWindow::setBoardVisible(bool visible) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "commands.h"
 #include "cueplayer.h"
 #include "game.h"
 #include "gameview.h"
@@ -20,7 +21,6 @@
 namespace wimbly {
 
 class KeyboardPlay;
-class ViewKeys;
 
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
@@ -55,6 +55,8 @@ public:
     QLabel& scoreLabel() { return m_scoreLabel; }
     // Play by the arrow keys, Enter and Space.
     KeyboardPlay& keyboard() { return *m_keyboard; }
+    // What the keys, the buttons and the grown-ups' menu ask of the window.
+    Commands& commands() { return m_commands; }
     // The leaderboard or help window while one is open.
     QWidget* secondaryWindow() const;
 
@@ -91,6 +93,8 @@ public:
 signals:
     // The zoom or the full-screen mode has changed, by key or by call.
     void viewChanged();
+    // The sound has been turned on or off, by key or by call.
+    void soundChanged(bool on);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -101,6 +105,8 @@ protected:
 private:
     void load();
     void retranslate();
+    // Lets the commands act on the window, its game and keyboard play.
+    void connectCommands();
     // Sizes the window for the zoom or full-screen mode and lays its controls out.
     void applyView();
     // Lays the scene out in a client area of `area`: at the zoom, or fitted and centred in
@@ -147,8 +153,8 @@ private:
     SystemRandom m_ownRandom;
     Game m_game;
     QPointer<QWidget> m_secondary;
-    // The key handlers read the window's members: declared last, so they go first.
-    std::unique_ptr<ViewKeys> m_viewKeys;
+    // The commands and keyboard play read the window's members: declared last, so they go first.
+    Commands m_commands{*this};
     std::unique_ptr<KeyboardPlay> m_keyboard;
 };
 

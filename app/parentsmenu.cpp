@@ -4,9 +4,7 @@
 #include "language.h"
 #include "mainwindow.h"
 
-#include <QActionGroup>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenu>
 
 namespace wimbly {
@@ -16,6 +14,15 @@ ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
       m_fullScreen(window.isFullScreenMode()) {
     m_window.installEventFilter(this);
     connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::rememberView);
+    connect(&m_window, &MainWindow::soundChanged, this, [this](bool on) {
+        if (m_store)
+            m_store->saveSoundOn(on);
+    });
+    Commands& commands = m_window.commands();
+    for (const Language language : {Language::Chinese, Language::English}) {
+        connect(&commands.languageAction(language), &QAction::triggered, this,
+                [this, language] { setLanguage(language); });
+    }
 }
 
 ParentsMenu::~ParentsMenu() {
@@ -34,14 +41,10 @@ void ParentsMenu::apply(const Preferences& preferences) {
     m_store = store;
 }
 
-void ParentsMenu::setSoundOn(bool on) {
-    m_window.setSoundOn(on);
-    if (m_store)
-        m_store->saveSoundOn(on);
-}
-
 void ParentsMenu::setLanguage(Language language) {
-    if (useLanguage(language) && m_store)
+    const bool used = useLanguage(language);
+    m_window.commands().languageAction(currentLanguage()).setChecked(true);
+    if (used && m_store)
         m_store->saveLanguage(language);
 }
 
@@ -65,32 +68,16 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setObjectName(QStringLiteral("parentsMenu"));
 
-    menu->addAction(tr("放大"), &m_window, &MainWindow::zoomIn);
-    menu->addAction(tr("缩小"), &m_window, &MainWindow::zoomOut);
-    menu->addAction(tr("100 %"), &m_window, &MainWindow::resetZoom);
+    Commands& commands = m_window.commands();
+    // The texts as the language now in effect has them, also before its change reaches the
+    // window.
+    commands.retranslate();
+    menu->addActions({&commands.zoomIn, &commands.zoomOut, &commands.resetZoom});
     menu->addSeparator();
-    QAction* fullScreen = menu->addAction(tr("全屏"));
-    fullScreen->setCheckable(true);
-    fullScreen->setChecked(m_window.isFullScreenMode());
-    connect(fullScreen, &QAction::toggled, &m_window, &MainWindow::setFullScreenMode);
-    QAction* sound = menu->addAction(tr("声音"));
-    sound->setCheckable(true);
-    sound->setChecked(m_window.isSoundOn());
-    connect(sound, &QAction::toggled, this, &ParentsMenu::setSoundOn);
-
-    // Each language is named in its own script, so a reader of either finds it.
+    menu->addActions({&commands.fullScreen, &commands.sound});
     QMenu* languages = menu->addMenu(tr("语言"));
-    auto* group = new QActionGroup(languages);
-    const std::pair<Language, QString> choices[] = {{Language::Chinese, QStringLiteral("中文")},
-                                                    {Language::English, QStringLiteral("English")}};
-    for (const auto& [language, name] : choices) {
-        QAction* action = languages->addAction(name);
-        action->setCheckable(true);
-        action->setChecked(currentLanguage() == language);
-        action->setData(languageCode(language));
-        group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, language] { setLanguage(language); });
-    }
+    commands.languageAction(currentLanguage()).setChecked(true);
+    languages->addActions({&commands.chinese, &commands.english});
 
     menu->popup(globalPos);
     return menu;
@@ -99,15 +86,6 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
 bool ParentsMenu::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &m_window || !m_window.isEnabled())
         return false;
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_M && key->modifiers() == Qt::ControlModifier) {
-            if (!key->isAutoRepeat())
-                setSoundOn(!m_window.isSoundOn());
-            return true;
-        }
-        return false;
-    }
     if (event->type() == QEvent::ContextMenu) {
         const auto* request = static_cast<QContextMenuEvent*>(event);
         // The menu key opens the menu too, at the side panel.

@@ -10,10 +10,10 @@ namespace wimbly {
 
 class MainWindow;
 
-// The grown-ups' controls of the main window, out of a child's way: Ctrl+M turns the sound
-// off and on, and a right-click on the navy side panel opens a menu with the zoom, full
-// screen, sound and language. What is chosen there is remembered in the store, each
-// preference as it changes.
+// The grown-ups' controls of the main window, out of a child's way: a right-click on the navy
+// side panel, or the keyboard's menu key, opens a menu of the window's commands with their
+// keys: the zoom, full screen, sound and language. What is chosen there or with the keys is
+// remembered in the store, each preference as it changes.
 class ParentsMenu : public QObject {
     Q_OBJECT
 public:
@@ -24,7 +24,6 @@ public:
     // Puts `preferences` into effect without remembering them: the start-up's values.
     void apply(const Preferences& preferences);
 
-    void setSoundOn(bool on);
     void setLanguage(Language language);
 
     // Opens the menu at `globalPos` without waiting for a choice; returns it.

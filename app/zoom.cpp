@@ -1,9 +1,5 @@
 #include "zoom.h"
 
-#include "mainwindow.h"
-
-#include <QKeyEvent>
-
 #include <array>
 #include <cmath>
 
@@ -40,37 +36,5 @@ qreal stepOut(qreal factor) {
 }
 
 } // namespace zoom
-
-ViewKeys::ViewKeys(MainWindow& window) : m_window(window) {
-    window.installEventFilter(this);
-}
-
-bool ViewKeys::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &m_window || event->type() != QEvent::KeyPress || !m_window.isEnabled())
-        return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    // Shift and the keypad may come with the keys: Plus is Shift+= on many layouts.
-    const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (mods == Qt::NoModifier && key->key() == Qt::Key_F11) {
-        m_window.setFullScreenMode(!m_window.isFullScreenMode());
-        return true;
-    }
-    if (mods != Qt::ControlModifier)
-        return false;
-    switch (key->key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        m_window.zoomIn();
-        return true;
-    case Qt::Key_Minus:
-        m_window.zoomOut();
-        return true;
-    case Qt::Key_0:
-        m_window.resetZoom();
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace wimbly

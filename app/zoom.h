@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QObject>
 #include <QtGlobal>
 
 namespace wimbly {
-
-class MainWindow;
 
 namespace zoom {
 
@@ -22,20 +19,5 @@ qreal stepIn(qreal factor);
 qreal stepOut(qreal factor);
 
 } // namespace zoom
-
-// The main window's zoom and full-screen keys: Ctrl+Plus and Ctrl+= zoom in, Ctrl+Minus zooms
-// out, Ctrl+0 returns to 100 % and F11 toggles full screen. Installed on the window, it takes
-// only these keys and leaves every other event to the window.
-class ViewKeys : public QObject {
-    Q_OBJECT
-public:
-    explicit ViewKeys(MainWindow& window);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    MainWindow& m_window;
-};
 
 } // namespace wimbly

@@ -61,6 +61,8 @@ private slots:
     void wholeGameIsPlayedWithArrowsAndEnterOnly();
     void enterAndSpaceNeverRestartARunningGame_data();
     void enterAndSpaceNeverRestartARunningGame();
+    void aHeldKeyPressesOnceAndTheKeypadCounts_data();
+    void aHeldKeyPressesOnceAndTheKeypadCounts();
     void highlightIsAGoldRingInsideTheCellApartFromTheFrames();
     void highlightAppearsWithTheFirstArrowAndStopsAtTheEdges();
     void f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen();
@@ -183,6 +185,48 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
         if (pending)
             QCOMPARE(clock.alarmDue(), due);
     }
+}
+
+void TestKeyboardPlay::aHeldKeyPressesOnceAndTheKeypadCounts_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Enter") << Qt::Key_Return << Qt::KeyboardModifiers();
+    // The keypad's Enter comes with the keypad modifier.
+    QTest::newRow("keypad Enter") << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::KeypadModifier);
+    QTest::newRow("Space") << Qt::Key_Space << Qt::KeyboardModifiers();
+}
+
+// A child who keeps the key down on a wrong cell loses one marker, not every marker one after
+// another and then the game, with a new game started by the key still held.
+void TestKeyboardPlay::aHeldKeyPressesOnceAndTheKeypadCounts() {
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    ManualClock clock;
+    SeededRandom random(13);
+    MainWindow form({&clock, &random, {}, silence()});
+    form.show();
+    const auto send = [&](QEvent::Type type, bool autoRepeat) {
+        QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
+        QCoreApplication::sendEvent(&form, &event);
+    };
+    send(QEvent::KeyPress, false);
+    send(QEvent::KeyRelease, false);
+    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
+    runUntilAnswering(clock, form.game());
+    walkTo(form, (form.game().state().order[0] + 1) % 36);
+
+    send(QEvent::KeyPress, false);
+    for (int i = 0; i < 8; ++i) {
+        send(QEvent::KeyRelease, true);
+        send(QEvent::KeyPress, true);
+    }
+    send(QEvent::KeyRelease, false);
+
+    QCOMPARE(form.game().phase(), Game::Phase::Answering);
+    QVERIFY(form.lifeMarker(1).isVisible());
+    QVERIFY(!form.lifeMarker(2).isVisible());
+    QCOMPARE(form.game().state().lives, 2);
+    QCOMPARE(form.secondaryWindow(), nullptr);
 }
 
 void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {

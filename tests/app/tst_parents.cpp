@@ -145,6 +145,7 @@ private slots:
     void sidePanelRightClickOpensTheMenu_data();
     void sidePanelRightClickOpensTheMenu();
     void menuIsDrivenByArrowsAndEnter();
+    void menuKeyOpensTheMenuWithTheKeysOfItsCommands();
     void menuTextsFollowTheLanguage_data();
     void menuTextsFollowTheLanguage();
     void everyWindowSpeaksEnglishWhenChosen();
@@ -258,6 +259,28 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
         parents.menu()->close();
     }
     QCOMPARE(form.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
+}
+
+void TestParents::menuKeyOpensTheMenuWithTheKeysOfItsCommands() {
+    MainWindow form({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(form, nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The window system turns the menu key into a menu request where the mouse pointer happens
+    // to be, here over the scene, where a right-click opens nothing.
+    const QPoint pointer(200, 100);
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, pointer, form.mapToGlobal(pointer));
+    QCoreApplication::sendEvent(&form, &request);
+    QMenu* menu = parents.menu();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    QStringList keys;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            keys << action->shortcut().toString(QKeySequence::PortableText);
+    }
+    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "F11", "Ctrl+M", ""}));
+    menu->close();
 }
 
 void TestParents::menuIsDrivenByArrowsAndEnter() {

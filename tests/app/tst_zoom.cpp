@@ -89,20 +89,29 @@ void TestZoom::keysStepTheZoom_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<qreal>("to");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     const int plus = Qt::Key_Plus, equal = Qt::Key_Equal, minus = Qt::Key_Minus, zero = Qt::Key_0;
-    QTest::newRow("1 in") << 1.0 << plus << true << 1.25;
-    QTest::newRow("1.75 in by =") << 1.75 << equal << true << 2.0;
-    QTest::newRow("2 in") << 2.0 << plus << true << 2.5;
-    QTest::newRow("3 in") << 3.0 << plus << true << 4.0;
-    QTest::newRow("4 in stays") << 4.0 << plus << true << 4.0;
-    QTest::newRow("between steps in") << 2.2 << plus << true << 2.5;
-    QTest::newRow("below 1 in") << 0.6 << plus << true << 1.0;
-    QTest::newRow("2.5 out") << 2.5 << minus << true << 2.0;
-    QTest::newRow("1.25 out") << 1.25 << minus << true << 1.0;
-    QTest::newRow("1 out stays") << 1.0 << minus << true << 1.0;
-    QTest::newRow("below 1 out stays") << 0.5 << minus << true << 0.5;
-    QTest::newRow("3 back to 1") << 3.0 << zero << true << 1.0;
-    QTest::newRow("disabled window") << 1.5 << plus << false << 1.5;
+    const Qt::KeyboardModifiers ctrl(Qt::ControlModifier);
+    // Plus is Shift+= on a US layout, and the keypad's keys come with the keypad modifier.
+    const Qt::KeyboardModifiers shifted(Qt::ControlModifier | Qt::ShiftModifier);
+    const Qt::KeyboardModifiers keypad(Qt::ControlModifier | Qt::KeypadModifier);
+    QTest::newRow("1 in, US layout") << 1.0 << plus << true << 1.25 << shifted;
+    QTest::newRow("1 in by Shift+=") << 1.0 << equal << true << 1.25 << shifted;
+    QTest::newRow("1.5 in, keypad") << 1.5 << plus << true << 1.75 << keypad;
+    QTest::newRow("1.5 out, keypad") << 1.5 << minus << true << 1.25 << keypad;
+    QTest::newRow("1 in") << 1.0 << plus << true << 1.25 << ctrl;
+    QTest::newRow("1.75 in by =") << 1.75 << equal << true << 2.0 << ctrl;
+    QTest::newRow("2 in") << 2.0 << plus << true << 2.5 << ctrl;
+    QTest::newRow("3 in") << 3.0 << plus << true << 4.0 << ctrl;
+    QTest::newRow("4 in stays") << 4.0 << plus << true << 4.0 << ctrl;
+    QTest::newRow("between steps in") << 2.2 << plus << true << 2.5 << ctrl;
+    QTest::newRow("below 1 in") << 0.6 << plus << true << 1.0 << ctrl;
+    QTest::newRow("2.5 out") << 2.5 << minus << true << 2.0 << ctrl;
+    QTest::newRow("1.25 out") << 1.25 << minus << true << 1.0 << ctrl;
+    QTest::newRow("1 out stays") << 1.0 << minus << true << 1.0 << ctrl;
+    QTest::newRow("below 1 out stays") << 0.5 << minus << true << 0.5 << ctrl;
+    QTest::newRow("3 back to 1") << 3.0 << zero << true << 1.0 << ctrl;
+    QTest::newRow("disabled window") << 1.5 << plus << false << 1.5 << ctrl;
 }
 
 void TestZoom::keysStepTheZoom() {
@@ -110,6 +119,7 @@ void TestZoom::keysStepTheZoom() {
     QFETCH(int, key);
     QFETCH(bool, enabled);
     QFETCH(qreal, to);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
     MainWindow form({nullptr, nullptr, {}, silence()});
     form.setZoom(from);
     QCOMPARE(form.zoom(), from);
@@ -117,7 +127,7 @@ void TestZoom::keysStepTheZoom() {
     if (!enabled)
         QTest::ignoreMessage(QtWarningMsg, "Keyboard event not accepted by receiving widget");
     QSignalSpy changed(&form, &MainWindow::viewChanged);
-    QTest::keyClick(&form, Qt::Key(key), Qt::ControlModifier);
+    QTest::keyClick(&form, Qt::Key(key), modifiers);
     QCOMPARE(form.zoom(), to);
     QCOMPARE(changed.count(), from == to ? 0 : 1);
     QCOMPARE(form.size(), QSize(qRound(551 * to), qRound(459 * to)));

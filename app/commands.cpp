@@ -1,0 +1,87 @@
+#include "commands.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace wimbly {
+
+Commands::Commands(QWidget& window) : m_window(window) {
+    zoomIn.setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomOut.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    resetZoom.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    fullScreen.setShortcut(QKeySequence(Qt::Key_F11));
+    fullScreen.setCheckable(true);
+    sound.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    sound.setCheckable(true);
+    sound.setChecked(true);
+    help.setShortcut(QKeySequence(Qt::Key_F1));
+    left.setShortcut(QKeySequence(Qt::Key_Left));
+    right.setShortcut(QKeySequence(Qt::Key_Right));
+    up.setShortcut(QKeySequence(Qt::Key_Up));
+    down.setShortcut(QKeySequence(Qt::Key_Down));
+    select.setShortcuts(
+        {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Space)});
+    // A held key must not press cell after cell, start game after game or flip a switch back and
+    // forth; the ring and the zoom may keep going.
+    for (QAction* once : {&select, &help, &fullScreen, &sound})
+        once->setAutoRepeat(false);
+
+    // Each language is named in its own script, so a reader of either finds it.
+    chinese.setText(QStringLiteral("中文"));
+    english.setText(QStringLiteral("English"));
+    chinese.setData(QVariant::fromValue(Language::Chinese));
+    english.setData(QVariant::fromValue(Language::English));
+    for (QAction* language : {&chinese, &english}) {
+        language->setCheckable(true);
+        m_languages.addAction(language);
+    }
+    chinese.setChecked(true);
+
+    m_keyed = {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &help,
+               &left,   &right,   &up,        &down,       &select};
+    retranslate();
+    m_window.installEventFilter(this);
+}
+
+Commands::~Commands() = default;
+
+QAction& Commands::languageAction(Language language) {
+    return language == Language::English ? english : chinese;
+}
+
+void Commands::retranslate() {
+    zoomIn.setText(tr("放大"));
+    zoomOut.setText(tr("缩小"));
+    resetZoom.setText(tr("100 %"));
+    fullScreen.setText(tr("全屏"));
+    sound.setText(tr("声音"));
+}
+
+bool Commands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != &m_window || event->type() != QEvent::KeyPress || !m_window.isEnabled())
+        return false;
+    const auto* press = static_cast<const QKeyEvent*>(event);
+    QAction* command = commandFor(*press);
+    if (!command)
+        return false;
+    if (command->isEnabled() && (command->autoRepeat() || !press->isAutoRepeat()))
+        command->trigger();
+    return true;
+}
+
+QAction* Commands::commandFor(const QKeyEvent& press) const {
+    const Qt::KeyboardModifiers modifiers = press.modifiers() & ~Qt::KeypadModifier;
+    const auto key = Qt::Key(press.key());
+    const QKeyCombination asTyped(modifiers, key);
+    const QKeyCombination unshifted(modifiers & ~Qt::ShiftModifier, key);
+    for (QAction* command : m_keyed) {
+        for (const QKeySequence& shortcut : command->shortcuts()) {
+            if (shortcut.count() == 1 && (shortcut[0] == asTyped || shortcut[0] == unshifted))
+                return command;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace wimbly

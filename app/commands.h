@@ -1,0 +1,66 @@
+#pragma once
+
+#include "settings.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QObject>
+
+#include <vector>
+
+class QKeyEvent;
+
+namespace wimbly {
+
+// The main window's commands, each one QAction with its shortcuts, and the one place that turns
+// the window's key presses into them. Whoever carries a command out connects to its action's
+// triggered signal; the buttons and the grown-ups' menu trigger the same actions.
+//
+// A key press reaches a command when its key and modifiers are one of the command's shortcuts.
+// The keypad counts as the main keys, and Shift may come with any key: the plus of Ctrl+Plus is
+// Shift+= on many layouts. While the window is disabled, or for a key no command has, the press
+// goes on to the window. A held key repeats only the commands that repeat: the arrows and the
+// zoom steps, never a press, a start or a switch.
+class Commands : public QObject {
+    Q_OBJECT
+public:
+    // Takes the key presses of `window`, which must outlive the commands.
+    explicit Commands(QWidget& window);
+    ~Commands() override;
+
+    QAction start;
+    QAction help;
+    QAction zoomIn;
+    QAction zoomOut;
+    QAction resetZoom;
+    QAction fullScreen; // checkable
+    QAction sound;      // checkable
+    // The languages of the texts, one of them checked; each carries its Language as data.
+    QAction chinese;
+    QAction english;
+    // Keyboard play: move the ring over the board, and press the ringed cell (or start a game).
+    QAction left;
+    QAction right;
+    QAction up;
+    QAction down;
+    QAction select;
+
+    // The language action for `language`.
+    QAction& languageAction(Language language);
+    // Gives the actions their texts in the language now in effect.
+    void retranslate();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The command one of whose shortcuts the press is, or nullptr.
+    QAction* commandFor(const QKeyEvent& press) const;
+
+    QWidget& m_window;
+    QActionGroup m_languages{this};
+    // Every command that has keys, in the order they are looked up.
+    std::vector<QAction*> m_keyed;
+};
+
+} // namespace wimbly
