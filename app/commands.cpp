@@ -54,17 +54,18 @@ void Commands::retranslate() {
     zoomIn.setText(tr("放大"));
     zoomOut.setText(tr("缩小"));
     resetZoom.setText(tr("100 %"));
-    fullScreen.setText(tr("全屏"));
-    sound.setText(tr("声音"));
+    fullScreen.setText(tr(settingOf(&Preferences::fullScreen).menuText));
+    sound.setText(tr(settingOf(&Preferences::soundOn).menuText));
 }
 
 bool Commands::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &m_window || event->type() != QEvent::KeyPress || !m_window.isEnabled())
         return false;
-    const auto* press = static_cast<const QKeyEvent*>(event);
+    auto* press = static_cast<QKeyEvent*>(event);
     QAction* command = commandFor(*press);
     if (!command)
         return false;
+    press->accept();
     if (command->isEnabled() && (command->autoRepeat() || !press->isAutoRepeat()))
         command->trigger();
     return true;

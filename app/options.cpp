@@ -1,17 +1,12 @@
 #include "options.h"
 
-#include "zoom.h"
-
 #include <QCommandLineParser>
+
+#include <vector>
 
 namespace wimbly {
 
 namespace {
-
-const QString ScaleName = QStringLiteral("scale");
-const QString FullScreenName = QStringLiteral("fullscreen");
-const QString MuteName = QStringLiteral("mute");
-const QString LangName = QStringLiteral("lang");
 
 // Options of Qt's own that an application object reads from the same command line.
 const QStringList QtValueOptions{
@@ -30,14 +25,10 @@ const QStringList QtFlagOptions{QStringLiteral("reverse"), QStringLiteral("nogra
 } // namespace
 
 Preferences Options::over(Preferences remembered) const {
-    if (zoom)
-        remembered.zoom = *zoom;
-    if (fullScreen)
-        remembered.fullScreen = true;
-    if (mute)
-        remembered.soundOn = false;
-    if (language)
-        remembered.language = *language;
+    for (std::size_t i = 0; i < Settings.size(); ++i) {
+        if (given[i])
+            std::visit([&](auto field) { remembered.*field = values.*field; }, Settings[i].field);
+    }
     return remembered;
 }
 
@@ -53,15 +44,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Print this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Print the version and exit."));
-    const QCommandLineOption scale(
-        ScaleName, QStringLiteral("Draw the game at <factor> times its size, 0.5 to 4."),
-        QStringLiteral("factor"));
-    const QCommandLineOption fullScreen(FullScreenName, QStringLiteral("Start in full screen."));
-    const QCommandLineOption mute(MuteName, QStringLiteral("Start with the sound off."));
-    const QCommandLineOption lang(
-        LangName, QStringLiteral("Show the texts in <language>: zh (Chinese) or en (English)."),
-        QStringLiteral("language"));
-    parser.addOptions({help, version, scale, fullScreen, mute, lang});
+    parser.addOptions({help, version});
+    std::vector<QCommandLineOption> settingOptions;
+    for (const Setting& setting : Settings) {
+        QString text = QString::fromLatin1(setting.help);
+        if (setting.kind == Setting::Kind::Number)
+            text = text.arg(setting.min).arg(setting.max);
+        settingOptions.push_back(
+            setting.valueName ? QCommandLineOption(QString::fromLatin1(setting.option), text,
+                                                   QString::fromLatin1(setting.valueName))
+                              : QCommandLineOption(QString::fromLatin1(setting.option), text));
+        parser.addOption(settingOptions.back());
+    }
     for (const QString& name : QtValueOptions) {
         QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -98,27 +92,22 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return refuse(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    if (parser.isSet(scale)) {
-        const QString text = parser.value(scale);
-        bool ok = false;
-        const qreal factor = text.toDouble(&ok);
-        if (!ok || !(factor >= zoom::Min && factor <= zoom::Max))
-            return refuse(QStringLiteral("invalid value '%1' for option --scale: give a number "
-                                         "from 0.5 to 4")
-                              .arg(text));
-        result.options.zoom = factor;
+    for (std::size_t i = 0; i < Settings.size(); ++i) {
+        const Setting& setting = Settings[i];
+        if (!parser.isSet(settingOptions[i]))
+            continue;
+        result.options.given[i] = true;
+        if (!setting.valueName) {
+            result.options.values.*std::get<bool Preferences::*>(setting.field) =
+                setting.switchSets;
+            continue;
+        }
+        const QString text = parser.value(settingOptions[i]);
+        if (!readValue(setting, text, &result.options.values))
+            return refuse(
+                QStringLiteral("invalid value '%1' for option --%2: give %3")
+                    .arg(text, QString::fromLatin1(setting.option), allowedValues(setting)));
     }
-    if (parser.isSet(lang)) {
-        const QString text = parser.value(lang);
-        Language language;
-        if (!languageFromCode(text, &language))
-            return refuse(QStringLiteral("invalid value '%1' for option --lang: give zh "
-                                         "(Chinese) or en (English)")
-                              .arg(text));
-        result.options.language = language;
-    }
-    result.options.fullScreen = parser.isSet(fullScreen);
-    result.options.mute = parser.isSet(mute);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace wimbly {
@@ -12,10 +13,9 @@ namespace wimbly {
 // What the command line asks of one run. Each option set here wins over the remembered
 // preference for this run only.
 struct Options {
-    std::optional<qreal> zoom;
-    bool fullScreen = false;
-    bool mute = false;
-    std::optional<Language> language;
+    // The values the options gave; only those of settings marked as given count.
+    Preferences values;
+    std::array<bool, Settings.size()> given{};
 
     // `remembered` with this run's options laid over it.
     Preferences over(Preferences remembered) const;

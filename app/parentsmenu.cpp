@@ -7,17 +7,15 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
+#include <utility>
+
 namespace wimbly {
 
 ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
-    : m_window(window), m_store(store), m_zoom(window.zoom()),
-      m_fullScreen(window.isFullScreenMode()) {
+    : m_window(window), m_store(store), m_applied(current()) {
     m_window.installEventFilter(this);
-    connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::rememberView);
-    connect(&m_window, &MainWindow::soundChanged, this, [this](bool on) {
-        if (m_store)
-            m_store->saveSoundOn(on);
-    });
+    connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::remember);
+    connect(&m_window, &MainWindow::soundChanged, this, &ParentsMenu::remember);
     Commands& commands = m_window.commands();
     for (const Language language : {Language::Chinese, Language::English}) {
         connect(&commands.languageAction(language), &QAction::triggered, this,
@@ -30,35 +28,39 @@ ParentsMenu::~ParentsMenu() {
 }
 
 void ParentsMenu::apply(const Preferences& preferences) {
-    SettingsStore* const store = m_store;
-    m_store = nullptr;
+    SettingsStore* const store = std::exchange(m_store, nullptr);
     useLanguage(preferences.language);
     m_window.setSoundOn(preferences.soundOn);
     m_window.setZoom(preferences.zoom);
     m_window.setFullScreenMode(preferences.fullScreen);
-    m_zoom = m_window.zoom();
-    m_fullScreen = m_window.isFullScreenMode();
+    m_applied = current();
     m_store = store;
 }
 
 void ParentsMenu::setLanguage(Language language) {
-    const bool used = useLanguage(language);
+    useLanguage(language);
     m_window.commands().languageAction(currentLanguage()).setChecked(true);
-    if (used && m_store)
-        m_store->saveLanguage(language);
+    remember();
 }
 
-void ParentsMenu::rememberView() {
-    const bool fullScreen = m_window.isFullScreenMode();
+Preferences ParentsMenu::current() const {
+    Preferences now;
     // The window's own zoom, also while full screen fits the scene to the screen: it is the one
     // that leaving full screen brings back, and keys change it in full screen too.
-    const qreal zoom = m_window.zoom();
-    if (m_store && fullScreen != m_fullScreen)
-        m_store->saveFullScreen(fullScreen);
-    if (m_store && !qFuzzyCompare(zoom, m_zoom))
-        m_store->saveZoom(zoom);
-    m_fullScreen = fullScreen;
-    m_zoom = zoom;
+    now.zoom = m_window.zoom();
+    now.fullScreen = m_window.isFullScreenMode();
+    now.soundOn = m_window.isSoundOn();
+    now.language = currentLanguage();
+    return now;
+}
+
+void ParentsMenu::remember() {
+    const Preferences now = current();
+    for (const Setting& setting : Settings) {
+        if (m_store && !sameValue(setting, now, m_applied))
+            m_store->save(setting, now);
+    }
+    m_applied = now;
 }
 
 QMenu* ParentsMenu::popup(const QPoint& globalPos) {
@@ -75,7 +77,7 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     menu->addActions({&commands.zoomIn, &commands.zoomOut, &commands.resetZoom});
     menu->addSeparator();
     menu->addActions({&commands.fullScreen, &commands.sound});
-    QMenu* languages = menu->addMenu(tr("语言"));
+    QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});
 

@@ -36,14 +36,16 @@ protected:
 
 private:
     bool onSidePanel(QPoint pos) const;
-    void rememberView();
+    // The preferences in effect now.
+    Preferences current() const;
+    // Saves each preference that changed since it was last applied or saved.
+    void remember();
 
     MainWindow& m_window;
     SettingsStore* m_store;
     QPointer<QMenu> m_menu;
-    // The view as last put into effect, to remember only what a change touched.
-    qreal m_zoom = 1;
-    bool m_fullScreen = false;
+    // The preferences as last applied or saved, to remember only what a change touched.
+    Preferences m_applied;
 };
 
 } // namespace wimbly

@@ -155,6 +155,8 @@ private slots:
     void damagedSettingsGiveTheDefaults_data();
     void damagedSettingsGiveTheDefaults();
     void commandLineWinsAndIsNotSaved();
+    void everySettingOfTheTableIsSavedAndTakenFromTheCommandLine_data();
+    void everySettingOfTheTableIsSavedAndTakenFromTheCommandLine();
 
 private:
     QTemporaryDir m_folder;
@@ -457,7 +459,9 @@ void TestParents::defaultSettingsLiveInTheUserConfigFolder() {
     QFile::remove(path);
     {
         SettingsStore store;
-        store.saveSoundOn(false);
+        Preferences quiet;
+        quiet.soundOn = false;
+        store.save(wimbly::settingOf(&Preferences::soundOn), quiet);
     }
     QVERIFY2(QFile::exists(path), qPrintable(path));
     QCOMPARE(SettingsStore().load().soundOn, false);
@@ -536,6 +540,45 @@ void TestParents::commandLineWinsAndIsNotSaved() {
     // Options left out keep what is remembered.
     const wimbly::CommandLine bare = wimbly::parseCommandLine({"wimbly"});
     QCOMPARE(bare.options.over(remembered), remembered);
+}
+
+void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine_data() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < int(wimbly::Settings.size()); ++i)
+        QTest::addRow("%s", wimbly::Settings[std::size_t(i)].key) << i;
+}
+
+// A setting added to the table is remembered, offered by --help, set by its option and refused
+// with a message naming the option when the value is wrong.
+void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine() {
+    QFETCH(int, index);
+    const wimbly::Setting& setting = wimbly::Settings[std::size_t(index)];
+    const QString option = QLatin1String("--") + QLatin1String(setting.option);
+    // Everything other than the defaults: 150 %, full screen, no sound, English.
+    const Preferences changed{1.5, true, false, Language::English};
+    QVERIFY(!wimbly::sameValue(setting, changed, Preferences{}));
+
+    SettingsStore(m_settingsFile).save(setting, changed);
+    const Preferences loaded = SettingsStore(m_settingsFile).load();
+    for (const wimbly::Setting& other : wimbly::Settings)
+        QCOMPARE(
+            wimbly::sameValue(other, loaded, other.key == setting.key ? changed : Preferences{}),
+            true);
+
+    QVERIFY(wimbly::parseCommandLine({"wimbly", "--help"}).message.contains(option));
+    QStringList arguments{"wimbly", option};
+    if (setting.valueName)
+        arguments << wimbly::valueText(setting, changed);
+    const wimbly::CommandLine given = wimbly::parseCommandLine(arguments);
+    QVERIFY2(!given.exitCode, qPrintable(given.message));
+    QVERIFY(wimbly::sameValue(setting, given.options.over(Preferences{}), changed));
+    QCOMPARE(given.options.over(changed), changed);
+
+    if (setting.valueName) {
+        const wimbly::CommandLine wrong = wimbly::parseCommandLine({"wimbly", option, "banana"});
+        QCOMPARE(wrong.exitCode, 1);
+        QVERIFY2(wrong.message.contains(option), qPrintable(wrong.message));
+    }
 }
 
 QTEST_MAIN(TestParents)
