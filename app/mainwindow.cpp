@@ -4,7 +4,7 @@
 #include "helpwindow.h"
 #include "keyboardplay.h"
 #include "leaderboardwindow.h"
-#include "loadpic.h"
+#include "pictureloader.h"
 #include "zoom.h"
 
 #include <QCloseEvent>

@@ -4,8 +4,8 @@
 // ground colour and drawing of every picture, the id and length of every sound cue, the icon
 // sizes, and the places and sizes of the windows and their controls. The picture generator, the
 // game, the windows and the tests all read it; the build reads the lines of the Characters,
-// Pictures, Cues and IconSizes tables (res/CMakeLists.txt), so each of those entries stays on a
-// line of its own.
+// Pictures, Cues and IconSizes tables (res/catalogue/CMakeLists.txt), so each of those entries
+// stays on a line of its own.
 
 #include <QPoint>
 #include <QPointF>

@@ -1,6 +1,6 @@
 #include "bmp.h"
 #include "catalogue.h"
-#include "loadpic.h"
+#include "pictureloader.h"
 
 #include <QDir>
 #include <QDirIterator>

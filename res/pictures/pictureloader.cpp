@@ -1,4 +1,4 @@
-#include "loadpic.h"
+#include "pictureloader.h"
 
 #include "bmp.h"
 #include "catalogue.h"
