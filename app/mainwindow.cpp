@@ -4,7 +4,8 @@
 #include "helpwindow.h"
 #include "keyboardplay.h"
 #include "leaderboardwindow.h"
-#include "loadpic.h"
+#include "pictureloader.h"
+#include "windowstyle.h"
 #include "zoom.h"
 
 #include <QCloseEvent>
@@ -25,22 +26,14 @@ using namespace res;
 const QColor NavyColour = QColor::fromRgb(res::Navy);
 const QColor ScoreRed(255, 0, 0);
 
-// Simplified Chinese serif first, as the score is meant to look; then what Debian installs.
-const QStringList ChineseFamilies{
-    QStringLiteral("SimSun"),           QStringLiteral("宋体"),
-    QStringLiteral("NSimSun"),          QStringLiteral("Noto Serif CJK SC"),
-    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
-    QStringLiteral("WenQuanYi Zen Hei")};
-
 } // namespace
 
 MainWindow::MainWindow() : MainWindow(Setup{}) {}
 
 MainWindow::MainWindow(Setup setup)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_cues(std::move(setup.sound)), m_game(*this, setup.clock ? *setup.clock : m_ownClock,
-                                             setup.random ? *setup.random : m_ownRandom) {
+    : QWidget(nullptr, FixedWindowFlags), m_cues(std::move(setup.sound)),
+      m_game(*this, setup.clock ? *setup.clock : m_ownClock,
+             setup.random ? *setup.random : m_ownRandom) {
     setWindowTitle(QStringLiteral("Wimbly"));
     setWindowIcon(res::programIcon());
     setFixedSize(ClientSize);

@@ -1,7 +1,7 @@
 #include "picturebox.h"
 
 #include "catalogue.h"
-#include "loadpic.h"
+#include "pictureloader.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -16,7 +16,6 @@ namespace wimbly {
 
 namespace {
 
-const QString FileName = QStringLiteral("tavrel.tmp");
 // The ANSI code page of the systems the program's texts are written for.
 constexpr char CodePage[] = "GBK";
 constexpr char LineEnd[] = "\r\n";
@@ -136,7 +135,7 @@ Leaderboard::Placement Leaderboard::defaultPlacement() {
 
 Leaderboard::Leaderboard(const QString& folder, Placement placement) {
     const Folder where = tableFolder(folder, placement);
-    m_filePath = QDir(where.path).filePath(FileName);
+    m_filePath = QDir(where.path).filePath(tablefile::TableFileName);
     m_folderUsable = where.usable;
 }
 
@@ -226,7 +225,7 @@ Leaderboard::LoadResult Leaderboard::load() {
     }
     const bool locked = lock && lock->state() == tablefile::Lock::State::Held;
     if (locked)
-        tablefile::removeStrayTemporaries(folder, FileName);
+        tablefile::removeStrayTemporaries(folder, tablefile::TableFileName);
 
     const tablefile::Found found = tablefile::inspect(m_filePath, MaxReadBytes);
     switch (found.kind) {
@@ -301,7 +300,7 @@ bool Leaderboard::save(const QString& name) {
         qCWarning(tablefile::lcTable, "not saved: %s", qPrintable(lock.reason()));
         return false;
     }
-    tablefile::removeStrayTemporaries(QFileInfo(m_filePath).path(), FileName);
+    tablefile::removeStrayTemporaries(QFileInfo(m_filePath).path(), tablefile::TableFileName);
 
     // Another copy of the program may have saved since this one loaded: place the new entry
     // into the table as it is now.

@@ -1,6 +1,7 @@
 #include "leaderboardwindow.h"
 
 #include "catalogue.h"
+#include "windowstyle.h"
 
 #include <QFont>
 #include <QPalette>
@@ -27,12 +28,8 @@ const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "�
 constexpr qsizetype MaxShownChars = 256;
 
 QFont headingFont() {
-    // "宋体" under its Latin and Chinese names first, then the CJK faces installed where it is
-    // missing, so the heading never shows boxes.
     QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setFamilies(ChineseFamilies);
     font.setPointSize(9);
     font.setBold(true);
     return font;

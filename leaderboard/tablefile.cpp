@@ -395,7 +395,9 @@ void removeStrayTemporaries(const QString& folder, const QString& fileName) {
 bool canCreateIn(const QString& folder) {
     // A probe file is the one test of writability that holds everywhere: access rights alone
     // miss read-only mounts on some systems and access lists on others.
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("tavrel-XXXXXX.probe")));
+    // Named after the table, so a probe left behind by a crash says whose it is.
+    QTemporaryFile probe(QDir(folder).filePath(QFileInfo(TableFileName).completeBaseName() +
+                                               QStringLiteral("-XXXXXX.probe")));
     return probe.open();
 }
 

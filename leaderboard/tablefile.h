@@ -11,6 +11,10 @@ namespace wimbly::tablefile {
 
 Q_DECLARE_LOGGING_CATEGORY(lcTable)
 
+// The table's file name. The lock beside it, the temporary files of a save and the files that
+// probe a folder (canCreateIn) are named after it.
+inline const QString TableFileName = QStringLiteral("tavrel.tmp");
+
 // An exclusive lock on a lock file, held from construction to destruction. The operating system
 // releases it when the holding process ends in any way, so a lock of a killed process never
 // blocks anyone.

@@ -1,14 +1,14 @@
 #include "secondarywindow.h"
 
+#include "windowstyle.h"
+
 #include <QCloseEvent>
 #include <QScreen>
 
 namespace wimbly {
 
 SecondaryWindow::SecondaryWindow(QWidget* mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_mainWindow(mainWindow) {
+    : QWidget(nullptr, FixedWindowFlags), m_mainWindow(mainWindow) {
     setAttribute(Qt::WA_DeleteOnClose);
     if (const auto* host = dynamic_cast<const ViewHost*>(mainWindow)) {
         m_view = ViewScale(host->viewFactor());

@@ -2,15 +2,16 @@
 
 // The catalogue of everything the program carries and where the windows put it: the id, size,
 // ground colour and drawing of every picture, the id and length of every sound cue, the icon
-// sizes, and the places and sizes of the windows and their controls. The picture generator, the
-// game, the windows and the tests all read it; the build reads the lines of the Characters,
-// Pictures, Cues and IconSizes tables (res/CMakeLists.txt), so each of those entries stays on a
-// line of its own.
+// sizes, the names of their files, and the places and sizes of the windows and their controls.
+// The picture generator, the game, the windows and the tests all read it; the build reads the
+// lines of the Characters, Pictures, Cues and IconSizes tables (res/catalogue/CMakeLists.txt),
+// so each of those entries stays on a line of its own.
 
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -241,6 +242,51 @@ constexpr double cueSeconds(int id) {
 // Square renders installed for desktop menus; the windows' own icon is the IconBitmapSize one.
 inline constexpr std::array IconSizes{32, 48, 64, 128, 256};
 inline constexpr int IconBitmapSize = 32;
+
+// ---- Files -----------------------------------------------------------------------------------
+
+// The names the generator gives the files it writes into its output folder. The build embeds the
+// bitmaps and cues in the program under the same names, and the icons in the folder "icon"; the
+// program reads them by the ...Resource names. res/pictures/CMakeLists.txt, which embeds them,
+// spells the same names for the build and must agree with these.
+
+// Bitmap `id` rendered at `scale` (1, 2 or 4) times its size: "bitmap/<id>.bmp" at its own size,
+// "bitmap/<id>@<scale>x.bmp" otherwise.
+inline QString bitmapFile(int id, int scale = 1) {
+    return scale == 1 ? QStringLiteral("bitmap/%1.bmp").arg(id)
+                      : QStringLiteral("bitmap/%1@%2x.bmp").arg(id).arg(scale);
+}
+inline QString bitmapResource(int id, int scale = 1) {
+    return QStringLiteral(":/") + bitmapFile(id, scale);
+}
+
+// Sound cue `id`: "wav/<id>.wav".
+inline QString cueFile(int id) {
+    return QStringLiteral("wav/%1.wav").arg(id);
+}
+inline QString cueResource(int id) {
+    return QStringLiteral(":/") + cueFile(id);
+}
+
+// The icon at `size` (one of IconSizes) pixels square, for desktop menus: "icon-<size>.png".
+inline QString iconFile(int size) {
+    return QStringLiteral("icon-%1.png").arg(size);
+}
+// The windows' icon, IconBitmapSize square, 24 bits a pixel: "icon.bmp".
+inline QString iconBitmapFile() {
+    return QStringLiteral("icon.bmp");
+}
+
+// The resource an icon file is embedded as, in the folder "icon".
+inline QString iconResourceOf(const QString& file) {
+    return QStringLiteral(":/icon/") + file;
+}
+inline QString iconResource(int size) {
+    return iconResourceOf(iconFile(size));
+}
+inline QString iconBitmapResource() {
+    return iconResourceOf(iconBitmapFile());
+}
 
 // ---- The main window, in pixels of its client area -----------------------------------------
 

@@ -1,5 +1,6 @@
 #include "cueplayer.h"
 
+#include "catalogue.h"
 #include "wave.h"
 
 #include <QCoreApplication>
@@ -155,7 +156,7 @@ struct CuePlayer::Shared {
                 output->stop();
             return;
         }
-        QFile file(QStringLiteral(":/wav/%1.wav").arg(id));
+        QFile file(res::cueResource(id));
         if (!file.open(QIODevice::ReadOnly))
             return;
         QByteArray wave = file.readAll();

@@ -50,7 +50,8 @@ public:
     virtual void stop() = 0;
 };
 
-// Plays the program's sound cues, the WAVE images ":/wav/<id>.wav" among its resources.
+// Plays the program's sound cues, the WAVE images among its resources that res::cueResource
+// (catalogue.h) names.
 // The work happens on an audio thread of its own, so a slow or stalled sound server never
 // holds up the caller.
 class CuePlayer {

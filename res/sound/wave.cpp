@@ -2,16 +2,11 @@
 
 #include <QtEndian>
 
-#include <algorithm>
-
 namespace wimbly::sound {
 
 namespace {
 
-constexpr quint16 FormatPcm = 1;
-constexpr quint16 FormatFloat = 3;
-constexpr qsizetype ChunkHeaderSize = 8;
-constexpr qsizetype FmtMinimumSize = 16;
+constexpr quint16 WaveFormatFloat = 3;
 
 quint16 u16(QByteArrayView bytes, qsizetype at) {
     return qFromLittleEndian<quint16>(bytes.data() + at);
@@ -45,7 +40,7 @@ std::optional<WaveInfo> parseWave(QByteArrayView image) {
         return std::nullopt;
 
     // The RIFF size may claim less than the image holds (trailing bytes) but never more.
-    const qint64 riffEnd = qint64(u32(image, 4)) + ChunkHeaderSize;
+    const qint64 riffEnd = qint64(u32(image, 4)) + WaveChunkHeaderSize;
     if (riffEnd > image.size())
         return std::nullopt;
     const qsizetype end = qsizetype(riffEnd);
@@ -54,19 +49,19 @@ std::optional<WaveInfo> parseWave(QByteArrayView image) {
     bool haveFormat = false;
     bool haveData = false;
     qsizetype at = RiffHeaderSize;
-    while (at + ChunkHeaderSize <= end && !(haveFormat && haveData)) {
+    while (at + WaveChunkHeaderSize <= end && !(haveFormat && haveData)) {
         const qint64 size = u32(image, at + 4);
-        const qsizetype body = at + ChunkHeaderSize;
+        const qsizetype body = at + WaveChunkHeaderSize;
         if (size > end - body)
             return std::nullopt;
         if (tagIs(image, at, "fmt ")) {
-            if (size < FmtMinimumSize || haveFormat)
+            if (size < WaveFmtMinimumSize || haveFormat)
                 return std::nullopt;
             const quint16 tag = u16(image, body);
-            if (tag != FormatPcm && tag != FormatFloat)
+            if (tag != WaveFormatPcm && tag != WaveFormatFloat)
                 return std::nullopt;
             info.encoding =
-                tag == FormatFloat ? WaveInfo::Encoding::Float : WaveInfo::Encoding::Integer;
+                tag == WaveFormatFloat ? WaveInfo::Encoding::Float : WaveInfo::Encoding::Integer;
             info.channels = u16(image, body + 2);
             const quint32 rate = u32(image, body + 4);
             info.sampleRate = rate > 384000 ? 0 : int(rate);
@@ -88,39 +83,6 @@ std::optional<WaveInfo> parseWave(QByteArrayView image) {
     if (!haveFormat || !haveData)
         return std::nullopt;
     return info;
-}
-
-QByteArray makeWave(std::span<const qint16> samples, int channels, int sampleRate) {
-    constexpr qsizetype HeaderSize = 44;
-    const auto dataSize = quint32(samples.size() * sizeof(qint16));
-    const auto blockAlign = quint16(channels * int(sizeof(qint16)));
-
-    QByteArray image(HeaderSize + qsizetype(dataSize), Qt::Uninitialized);
-    char* out = image.data();
-    auto put = [&out](auto value) {
-        qToLittleEndian(value, out);
-        out += sizeof(value);
-    };
-    auto tag = [&out](const char(&name)[5]) {
-        std::copy_n(name, 4, out);
-        out += 4;
-    };
-    tag("RIFF");
-    put(quint32(HeaderSize - ChunkHeaderSize + dataSize));
-    tag("WAVE");
-    tag("fmt ");
-    put(quint32(FmtMinimumSize));
-    put(FormatPcm);
-    put(quint16(channels));
-    put(quint32(sampleRate));
-    put(quint32(sampleRate) * blockAlign);
-    put(blockAlign);
-    put(quint16(16));
-    tag("data");
-    put(dataSize);
-    for (qint16 sample : samples)
-        put(sample);
-    return image;
 }
 
 } // namespace wimbly::sound

@@ -1,13 +1,16 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QtGlobal>
 
 #include <optional>
-#include <span>
 
 namespace wimbly::sound {
+
+// The numbers of the RIFF WAVE format that reading and writing an image share.
+inline constexpr quint16 WaveFormatPcm = 1;
+inline constexpr qsizetype WaveChunkHeaderSize = 8; // a chunk's tag and size
+inline constexpr qsizetype WaveFmtMinimumSize = 16; // the "fmt " chunk of PCM
 
 // Where the samples of a RIFF WAVE image are and how to read them.
 struct WaveInfo {
@@ -29,8 +32,5 @@ struct WaveInfo {
 // image that is truncated, inconsistent or in a format other than PCM or 32-bit float, so that
 // the caller never reads outside `image`. Chunks other than "fmt " and "data" are skipped.
 std::optional<WaveInfo> parseWave(QByteArrayView image);
-
-// A complete RIFF WAVE image of 16-bit PCM samples, interleaved when `channels` > 1.
-QByteArray makeWave(std::span<const qint16> samples, int channels, int sampleRate);
 
 } // namespace wimbly::sound

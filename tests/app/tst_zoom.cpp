@@ -2,9 +2,9 @@
 #include "catalogue.h"
 #include "helpwindow.h"
 #include "leaderboardwindow.h"
-#include "loadpic.h"
 #include "mainwindow.h"
 #include "manualclock.h"
+#include "pictureloader.h"
 #include "silentoutput.h"
 
 #include <QPointingDevice>

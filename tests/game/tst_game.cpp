@@ -3,6 +3,7 @@
 #include "manualclock.h"
 #include "randomsource.h"
 #include "recorderview.h"
+#include "scriptedrandom.h"
 
 #include <QMap>
 #include <QSet>

@@ -1,10 +1,10 @@
 #include "bmp.h"
 #include "catalogue.h"
-#include "loadpic.h"
+#include "pictureloader.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -16,6 +16,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace res = wimbly::res;
 using res::loadPicture;
@@ -52,18 +53,30 @@ QList<Entry> catalogue() {
     return entries;
 }
 
-QString bitmapPath(int id, int scale) {
-    return scale == 1 ? QStringLiteral(":/bitmap/%1.bmp").arg(id)
-                      : QStringLiteral(":/bitmap/%1@%2x.bmp").arg(id).arg(scale);
-}
-
 QImage bitmap(int id, int scale) {
-    return QImage(bitmapPath(id, scale)).convertToFormat(QImage::Format_RGB32);
+    return QImage(res::bitmapResource(id, scale)).convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray resourceBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file embedded in the folders that hold `files`, sorted.
+QStringList embeddedBeside(const QStringList& files) {
+    QStringList folders;
+    for (const QString& file : files) {
+        const QString folder = QFileInfo(file).path();
+        if (!folders.contains(folder))
+            folders.append(folder);
+    }
+    QStringList embedded;
+    for (const QString& folder : folders) {
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            embedded.append(folder + QLatin1Char('/') + name);
+    }
+    embedded.sort();
+    return embedded;
 }
 
 quint32 le32(const QByteArray& b, int at) {
@@ -162,18 +175,16 @@ void TestResources::catalogueHoldsExactlyTheBitmapsCuesAndIconSizesTheProgramCar
     QCOMPARE(QList<int>(res::IconSizes.begin(), res::IconSizes.end()),
              (QList<int>{32, 48, 64, 128, 256}));
 
+    // The build embeds these and nothing else beside them, under the names the program reads.
     QStringList expected;
-    for (int id : ids)
-        expected << QStringLiteral("%1.bmp").arg(id) << QStringLiteral("%1@2x.bmp").arg(id)
-                 << QStringLiteral("%1@4x.bmp").arg(id);
-    QStringList embedded = QDir(QStringLiteral(":/bitmap")).entryList(QDir::Files);
-    expected.sort();
-    embedded.sort();
-    QCOMPARE(embedded, expected);
-    expected.clear();
+    for (int id : ids) {
+        for (int scale : {1, 2, 4})
+            expected << res::bitmapResource(id, scale);
+    }
     for (int id : cueIds)
-        expected << QStringLiteral("%1.wav").arg(id);
-    QCOMPARE(QDir(QStringLiteral(":/wav")).entryList(QDir::Files, QDir::Name), expected);
+        expected << res::cueResource(id);
+    expected.sort();
+    QCOMPARE(embeddedBeside(expected), expected);
 }
 
 void TestResources::everyBitmapLoadsAtItsCatalogueSize_data() {
@@ -211,11 +222,11 @@ void TestResources::bitmapsAre24BitUncompressed_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
     for (const Entry& e : catalogue()) {
-        QTest::addRow("%d", e.id) << bitmapPath(e.id, 1) << e.size;
-        QTest::addRow("%d@2x", e.id) << bitmapPath(e.id, 2) << e.size * 2;
-        QTest::addRow("%d@4x", e.id) << bitmapPath(e.id, 4) << e.size * 4;
+        QTest::addRow("%d", e.id) << res::bitmapResource(e.id, 1) << e.size;
+        QTest::addRow("%d@2x", e.id) << res::bitmapResource(e.id, 2) << e.size * 2;
+        QTest::addRow("%d@4x", e.id) << res::bitmapResource(e.id, 4) << e.size * 4;
     }
-    QTest::addRow("icon") << QStringLiteral(":/icon/icon.bmp") << QSize(32, 32);
+    QTest::addRow("icon") << res::iconBitmapResource() << QSize(32, 32);
 }
 
 void TestResources::bitmapsAre24BitUncompressed() {
@@ -440,14 +451,14 @@ void TestResources::programIconIsTheThirtyTwoPixelPictureWithDesktopSizesBeside(
     QVERIFY(!icon.isNull());
     QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(32, 32)});
     for (int s : {32, 48, 64, 128, 256}) {
-        const QImage image(QStringLiteral(":/icon/icon-%1.png").arg(s));
+        const QImage image(res::iconResource(s));
         QCOMPARE(image.size(), QSize(s, s));
         QVERIFY(image.hasAlphaChannel());
     }
 }
 
 void TestResources::bitmapDecoderRefusesWhatItCannotRead_data() {
-    QFile file(QStringLiteral(":/bitmap/202.bmp"));
+    QFile file(res::bitmapResource(202));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray good = file.readAll();
     auto patched = [&good](int at, QByteArray bytes) {
@@ -491,7 +502,7 @@ void TestResources::cuesArePcmWavesOfTheirCatalogueLength_data() {
 void TestResources::cuesArePcmWavesOfTheirCatalogueLength() {
     QFETCH(int, id);
     QFETCH(double, seconds);
-    const QByteArray b = resourceBytes(QStringLiteral(":/wav/%1.wav").arg(id));
+    const QByteArray b = resourceBytes(res::cueResource(id));
     QVERIFY(b.size() > 44);
     QCOMPARE(b.left(4), QByteArray("RIFF"));
     QCOMPARE(b.mid(8, 4), QByteArray("WAVE"));
@@ -546,24 +557,23 @@ void TestResources::generatorIsDeterministicAndMatchesTheEmbeddedFiles() {
     QVERIFY(generator.waitForFinished(120000));
     QCOMPARE(generator.exitStatus(), QProcess::NormalExit);
     QCOMPARE(generator.exitCode(), 0);
-    int compared = 0;
-    QDirIterator it(out.path(), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(out.path()).relativeFilePath(path);
-        QString embedded;
-        if (relative.startsWith(QLatin1String("bitmap/")) ||
-            relative.startsWith(QLatin1String("wav/")))
-            embedded = QStringLiteral(":/") + relative;
-        else if (relative.startsWith(QLatin1String("icon")) && !relative.endsWith(".ico"))
-            embedded = QStringLiteral(":/icon/") + relative;
-        if (!embedded.isEmpty()) {
-            QVERIFY2(resourceBytes(path) == resourceBytes(embedded), qPrintable(relative));
-            ++compared;
-        }
+    // Every bitmap at 1x, 2x and 4x, every cue, the icon bitmap and five icon sizes: each file
+    // the generator writes, and the file the build embedded from its own run.
+    QList<std::pair<QString, QString>> files;
+    for (const Entry& e : catalogue()) {
+        for (int scale : {1, 2, 4})
+            files.append({res::bitmapFile(e.id, scale), res::bitmapResource(e.id, scale)});
     }
-    // Every bitmap at 1x, 2x and 4x, every cue, the icon bitmap and five icon sizes.
-    QCOMPARE(compared, int(catalogue().size()) * 3 + int(Cues.size()) + 1 + 5);
+    for (const Cue& c : Cues)
+        files.append({res::cueFile(c.id), res::cueResource(c.id)});
+    for (int s : {32, 48, 64, 128, 256})
+        files.append({res::iconFile(s), res::iconResource(s)});
+    files.append({res::iconBitmapFile(), res::iconBitmapResource()});
+    for (const auto& [generated, embedded] : files) {
+        const QByteArray bytes = resourceBytes(QDir(out.path()).filePath(generated));
+        QVERIFY2(!bytes.isEmpty(), qPrintable(generated));
+        QVERIFY2(bytes == resourceBytes(embedded), qPrintable(generated));
+    }
 }
 
 QTEST_MAIN(TestResources)

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 #include "synth.h"
 #include "wave.h"
+#include "wavewriter.h"
 
 #include <QTest>
 #include <QtEndian>

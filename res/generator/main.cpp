@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSaveFile>
@@ -27,9 +28,11 @@ using wimbly::resgen::Artwork;
 
 using namespace wimbly::res;
 
+// Writes `bytes` to `path`, making the folder it goes in first.
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         std::fprintf(stderr, "wimbly_resgen: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -157,7 +160,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     const QDir out(args[2]);
-    if (!out.mkpath(QStringLiteral("bitmap")) || !out.mkpath(QStringLiteral("wav"))) {
+    if (!out.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "wimbly_resgen: cannot create %s\n", qPrintable(out.path()));
         return 1;
     }
@@ -169,12 +172,10 @@ int main(int argc, char* argv[]) {
     for (int id : ids) {
         x1.insert(id, art.bitmap(id, 1));
         x2.insert(id, art.bitmap(id, 2));
-        ok &= writeFile(out.filePath(QStringLiteral("bitmap/%1.bmp").arg(id)),
-                        wimbly::resgen::encodeBmp24(x1[id]));
-        ok &= writeFile(out.filePath(QStringLiteral("bitmap/%1@2x.bmp").arg(id)),
-                        wimbly::resgen::encodeBmp24(x2[id]));
+        ok &= writeFile(out.filePath(bitmapFile(id)), wimbly::resgen::encodeBmp24(x1[id]));
+        ok &= writeFile(out.filePath(bitmapFile(id, 2)), wimbly::resgen::encodeBmp24(x2[id]));
         // The finest render, which the program scales down for large zoom factors.
-        ok &= writeFile(out.filePath(QStringLiteral("bitmap/%1@4x.bmp").arg(id)),
+        ok &= writeFile(out.filePath(bitmapFile(id, 4)),
                         wimbly::resgen::encodeBmp24(art.bitmap(id, 4)));
     }
 
@@ -183,7 +184,7 @@ int main(int argc, char* argv[]) {
     for (int size : IconSizes) {
         pngs.append(png(art.icon(size)));
         sizes.append(size);
-        ok &= writeFile(out.filePath(QStringLiteral("icon-%1.png").arg(size)), pngs.last());
+        ok &= writeFile(out.filePath(iconFile(size)), pngs.last());
     }
     ok &= writeFile(out.filePath(QStringLiteral("icon.ico")), icoFile(pngs, sizes));
     {
@@ -192,8 +193,7 @@ int main(int argc, char* argv[]) {
         QPainter painter(&icon);
         painter.drawImage(0, 0, art.icon(IconBitmapSize));
         painter.end();
-        ok &=
-            writeFile(out.filePath(QStringLiteral("icon.bmp")), wimbly::resgen::encodeBmp24(icon));
+        ok &= writeFile(out.filePath(iconBitmapFile()), wimbly::resgen::encodeBmp24(icon));
     }
 
     for (const CueLength& cue : Cues) {
@@ -204,7 +204,7 @@ int main(int argc, char* argv[]) {
             ok = false;
             continue;
         }
-        ok &= writeFile(out.filePath(QStringLiteral("wav/%1.wav").arg(id)), wav);
+        ok &= writeFile(out.filePath(cueFile(id)), wav);
     }
 
     ok &= writeFile(out.filePath(QStringLiteral("contact-sheet.png")),

@@ -1,4 +1,4 @@
-#include "loadpic.h"
+#include "pictureloader.h"
 
 #include "bmp.h"
 #include "catalogue.h"
@@ -42,14 +42,14 @@ QImage loadBitmap(const QString& path) {
 
 std::optional<QPixmap> loadPicture(int id) {
     if (highDensityScreen()) {
-        QImage sharp = loadBitmap(QStringLiteral(":/bitmap/%1@2x.bmp").arg(id));
+        QImage sharp = loadBitmap(bitmapResource(id, 2));
         if (!sharp.isNull()) {
             QPixmap pixmap = QPixmap::fromImage(std::move(sharp));
             pixmap.setDevicePixelRatio(HighDensity);
             return pixmap;
         }
     }
-    QImage image = loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id));
+    QImage image = loadBitmap(bitmapResource(id));
     if (image.isNull())
         return std::nullopt;
     return QPixmap::fromImage(std::move(image));
@@ -64,8 +64,7 @@ std::optional<QPixmap> loadPicture(int id, QSize pixels) {
         const QSize size = design * render;
         if (render < 4 && (size.width() < pixels.width() || size.height() < pixels.height()))
             continue;
-        image = render == 1 ? loadBitmap(QStringLiteral(":/bitmap/%1.bmp").arg(id))
-                            : loadBitmap(QStringLiteral(":/bitmap/%1@%2x.bmp").arg(id).arg(render));
+        image = loadBitmap(bitmapResource(id, render));
         if (!image.isNull())
             break;
     }
@@ -77,7 +76,7 @@ std::optional<QPixmap> loadPicture(int id, QSize pixels) {
 }
 
 QIcon programIcon() {
-    return QIcon(QPixmap::fromImage(loadBitmap(QStringLiteral(":/icon/icon.bmp"))));
+    return QIcon(QPixmap::fromImage(loadBitmap(iconBitmapResource())));
 }
 
 } // namespace wimbly::res

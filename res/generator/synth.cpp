@@ -1,7 +1,7 @@
 #include "synth.h"
 
 #include "recipes.h"
-#include "wave.h"
+#include "wavewriter.h"
 
 #include <algorithm>
 #include <cmath>
