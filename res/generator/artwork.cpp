@@ -119,7 +119,7 @@ QImage Artwork::board(int scale) const {
     image.fill(BoardGreen);
     QPainter painter(&image);
     for (int n = 0; n < CharacterCount; ++n) {
-        const QPoint cell(CellWidth * (n % BoardColumns), CellHeight * (n / BoardColumns));
+        const QPoint cell = cellRect(n).topLeft();
         painter.drawImage((cell + CharacterInCell) * scale,
                           renderLayer(m_characters.at(n), CharacterSize * scale));
     }
