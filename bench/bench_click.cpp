@@ -31,37 +31,37 @@ int main(int argc, char* argv[]) {
     bench::VirtualTimeWindow window;
     if (!window.show())
         return 1;
-    MainWindow& form = window.form;
+    MainWindow& mainWindow = window.mainWindow;
     ManualClock& clock = window.clock;
 
     PaintWatch boardPaints, scorePaints;
-    form.board().installEventFilter(&boardPaints);
-    form.scoreLabel().installEventFilter(&scorePaints);
+    mainWindow.board().installEventFilter(&boardPaints);
+    mainWindow.scoreLabel().installEventFilter(&scorePaints);
 
     std::vector<double> clicks;
     QElapsedTimer timer;
-    form.game().start();
-    bench::runUntilAnswering(clock, form);
+    mainWindow.game().start();
+    bench::runUntilAnswering(clock, mainWindow);
     while (clicks.size() < 2000) {
-        const int level = form.game().state().level;
+        const int level = mainWindow.game().state().level;
         for (int i = 0; i <= level; ++i) {
-            const int cell = form.game().state().order[i];
+            const int cell = mainWindow.game().state().order[i];
             QCoreApplication::processEvents();
             const int boardBefore = boardPaints.paints, scoreBefore = scorePaints.paints;
             timer.start();
-            QTest::mousePress(&form.board(), Qt::LeftButton, {},
+            QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {},
                               wimbly::res::cellRect(cell).topLeft() + QPoint(10, 10));
             waitForPaints(boardPaints, boardBefore, scorePaints, scoreBefore);
             clicks.push_back(timer.nsecsElapsed() / 1e6);
         }
-        bench::runUntilAnswering(clock, form);
+        bench::runUntilAnswering(clock, mainWindow);
         if (level == Game::MaxLevel)
             break;
     }
 
     // The floor: a bare widget of the board's size asked to repaint, twice over (board and score).
     QWidget bare;
-    bare.resize(form.board().size());
+    bare.resize(mainWindow.board().size());
     bare.show();
     if (!QTest::qWaitForWindowExposed(&bare))
         return 1;

@@ -77,9 +77,9 @@ qint64 nowUs() {
 // Prints the moment each parade slot is first painted after it is shown.
 class PictureWatch : public QObject {
 public:
-    explicit PictureWatch(MainWindow& form) {
+    explicit PictureWatch(MainWindow& mainWindow) {
         for (int i = 0; i < 36; ++i)
-            form.paradeSlot(i).installEventFilter(this);
+            mainWindow.paradeSlot(i).installEventFilter(this);
     }
 
 protected:
@@ -104,24 +104,24 @@ QPoint cellCentre(int cell) {
     return wimbly::res::cellRect(cell).center();
 }
 
-void waitUntilAnswering(MainWindow& form) {
-    while (form.game().phase() != Game::Phase::Answering)
+void waitUntilAnswering(MainWindow& mainWindow) {
+    while (mainWindow.game().phase() != Game::Phase::Answering)
         QTest::qWait(5);
 }
 
-void click(MainWindow& form, int cell, const char* what) {
+void click(MainWindow& mainWindow, int cell, const char* what) {
     const long long at = nowUs();
-    QTest::mousePress(&form.board(), Qt::LeftButton, {}, cellCentre(cell));
+    QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, cellCentre(cell));
     std::printf("%s %lld\n", what, at);
-    QTest::mouseRelease(&form.board(), Qt::LeftButton, {}, cellCentre(cell));
+    QTest::mouseRelease(&mainWindow.board(), Qt::LeftButton, {}, cellCentre(cell));
 }
 
 // Answers the turn on the board right, one cell every `pauseMs`.
-void answer(MainWindow& form, int pauseMs) {
-    waitUntilAnswering(form);
-    const int level = form.game().state().level;
+void answer(MainWindow& mainWindow, int pauseMs) {
+    waitUntilAnswering(mainWindow);
+    const int level = mainWindow.game().state().level;
     for (int i = 0; i <= level; ++i) {
-        click(form, form.game().state().order[std::size_t(i)], "correct");
+        click(mainWindow, mainWindow.game().state().order[std::size_t(i)], "correct");
         QTest::qWait(pauseMs);
     }
 }
@@ -131,23 +131,23 @@ int drive(int argc, char* argv[], int rounds) {
     QTemporaryDir folder;
     MainWindow::Setup setup;
     setup.folder = folder.path();
-    MainWindow form(std::move(setup));
-    PictureWatch pictures(form);
-    form.show();
-    if (!QTest::qWaitForWindowExposed(&form))
+    MainWindow mainWindow(std::move(setup));
+    PictureWatch pictures(mainWindow);
+    mainWindow.show();
+    if (!QTest::qWaitForWindowExposed(&mainWindow))
         return 1;
     QTest::qWait(500); // a quick first click on start
     for (int round = 0; round < rounds; ++round) {
-        QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-        waitUntilAnswering(form);
-        const int right = form.game().state().order[0];
+        QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+        waitUntilAnswering(mainWindow);
+        const int right = mainWindow.game().state().order[0];
         for (int i = 1; i <= 3; ++i) { // as many as there are spare lives
-            click(form, (right + i) % 36, "wrong");
+            click(mainWindow, (right + i) % 36, "wrong");
             QTest::qWait(700);
         }
         for (int turn = 0; turn < 5; ++turn) // three turns at the first level, two at the next
-            answer(form, 400);
-        waitUntilAnswering(form);
+            answer(mainWindow, 400);
+        waitUntilAnswering(mainWindow);
         std::fflush(stdout);
     }
     return 0;

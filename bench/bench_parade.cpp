@@ -44,17 +44,17 @@ int main(int argc, char* argv[]) {
     MainWindow::Setup setup;
     setup.clock = &clock;
     setup.folder = folder.path();
-    MainWindow form(std::move(setup));
-    form.show();
-    bench::playToHighestLevel(clock.manual(), form);
+    MainWindow mainWindow(std::move(setup));
+    mainWindow.show();
+    bench::playToHighestLevel(clock.manual(), mainWindow);
 
     clock.switchToRealTime();
     const qint64 lastClickAt = clock.now();
-    const Game& game = form.game();
+    const Game& game = mainWindow.game();
     for (int i = 0; i <= game.state().level; ++i)
-        bench::pressCell(form, game.state().order[i]);
-    ShowWatch firstCharacter(form.paradeSlot(0), clock);
-    ShowWatch board(form.board(), clock);
+        bench::pressCell(mainWindow, game.state().order[i]);
+    ShowWatch firstCharacter(mainWindow.paradeSlot(0), clock);
+    ShowWatch board(mainWindow.board(), clock);
     QTimer poll;
     poll.callOnTimeout([&] {
         if (board.shownAt >= 0)

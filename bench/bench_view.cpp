@@ -44,43 +44,43 @@ int main(int argc, char* argv[]) {
     bench::VirtualTimeWindow window;
     if (!window.show())
         return 1;
-    MainWindow& form = window.form;
+    MainWindow& mainWindow = window.mainWindow;
     ManualClock& clock = window.clock;
-    form.game().start();
-    bench::runUntilAnswering(clock, form);
+    mainWindow.game().start();
+    bench::runUntilAnswering(clock, mainWindow);
 
     PaintWatch windowPaints, boardPaints;
-    form.installEventFilter(&windowPaints);
-    form.board().installEventFilter(&boardPaints);
+    mainWindow.installEventFilter(&windowPaints);
+    mainWindow.board().installEventFilter(&boardPaints);
     QElapsedTimer timer;
 
     std::vector<double> zoomSteps;
     for (int i = 0; i < rounds; ++i) {
-        form.setZoom(2.5);
+        mainWindow.setZoom(2.5);
         waitForPaints(windowPaints, windowPaints.paints, boardPaints, boardPaints.paints);
         const int windowBefore = windowPaints.paints, boardBefore = boardPaints.paints;
         timer.start();
-        QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(&mainWindow, Qt::Key_Plus, Qt::ControlModifier);
         waitForPaints(windowPaints, windowBefore, boardPaints, boardBefore);
         zoomSteps.push_back(timer.nsecsElapsed() / 1e6);
     }
-    form.resetZoom();
+    mainWindow.resetZoom();
 
     std::vector<double> fullScreen;
     for (int i = 0; i < rounds; ++i) {
         QCoreApplication::processEvents();
         const int windowBefore = windowPaints.paints, boardBefore = boardPaints.paints;
         timer.start();
-        form.setFullScreenMode(true);
+        mainWindow.setFullScreenMode(true);
         waitForPaints(windowPaints, windowBefore, boardPaints, boardBefore);
         fullScreen.push_back(timer.nsecsElapsed() / 1e6);
-        form.setFullScreenMode(false);
+        mainWindow.setFullScreenMode(false);
         waitForPaints(windowPaints, windowPaints.paints, boardPaints, boardPaints.paints);
     }
 
     const Figures zoom = figures(zoomSteps);
     const Figures full = figures(fullScreen);
-    const QSize screen = form.screen()->geometry().size();
+    const QSize screen = mainWindow.screen()->geometry().size();
     std::printf(
         "Ctrl+Plus, 250 %% to 300 %%, to the repainted window: median %.1f ms, worst %.1f ms, "
         "first %.1f ms over %d rounds\n",

@@ -27,29 +27,29 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
     QCOMPARE(game.phase(), Game::Phase::Answering);
 }
 
-KeyboardPlay& keyboardOf(MainWindow& form) {
-    return form.keyboard();
+KeyboardPlay& keyboardOf(MainWindow& mainWindow) {
+    return mainWindow.keyboard();
 }
 
-QWidget* highlightOf(MainWindow& form) {
-    return form.board().findChild<QWidget*>(QStringLiteral("cellHighlight"));
+QWidget* highlightOf(MainWindow& mainWindow) {
+    return mainWindow.board().findChild<QWidget*>(QStringLiteral("cellHighlight"));
 }
 
 // Moves the highlight to board cell `cell` with the arrow keys alone, from wherever it stands.
-void walkTo(MainWindow& form, int cell) {
-    KeyboardPlay& keyboard = keyboardOf(form);
+void walkTo(MainWindow& mainWindow, int cell) {
+    KeyboardPlay& keyboard = keyboardOf(mainWindow);
     if (!keyboard.highlightShown())
-        QTest::keyClick(&form, Qt::Key_Down);
+        QTest::keyClick(&mainWindow, Qt::Key_Down);
     QVERIFY(keyboard.highlightShown());
     const QPoint target(cell % 9, cell / 9);
     while (keyboard.cell().x() < target.x())
-        QTest::keyClick(&form, Qt::Key_Right);
+        QTest::keyClick(&mainWindow, Qt::Key_Right);
     while (keyboard.cell().x() > target.x())
-        QTest::keyClick(&form, Qt::Key_Left);
+        QTest::keyClick(&mainWindow, Qt::Key_Left);
     while (keyboard.cell().y() < target.y())
-        QTest::keyClick(&form, Qt::Key_Down);
+        QTest::keyClick(&mainWindow, Qt::Key_Down);
     while (keyboard.cell().y() > target.y())
-        QTest::keyClick(&form, Qt::Key_Up);
+        QTest::keyClick(&mainWindow, Qt::Key_Up);
     QCOMPARE(keyboard.cell(), target);
 }
 
@@ -73,58 +73,59 @@ void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
     QVERIFY(folder.isValid());
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, folder.path(), silence()});
-    form.show();
+    MainWindow mainWindow({&clock, &random, folder.path(), silence()});
+    mainWindow.show();
 
-    QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QVERIFY(form.lifeMarker(2).isVisible());
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Presenting);
+    QVERIFY(mainWindow.lifeMarker(2).isVisible());
 
     // Three turns of one character at 100 points, then two of two at 200.
     const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
     qsizetype shown = 0;
     for (int turn = 0; turn < 5; ++turn) {
-        runUntilAnswering(clock, form.game());
-        QVERIFY2(!keyboardOf(form).highlightShown(), "no highlight before the first arrow key");
-        const int level = form.game().state().level;
+        runUntilAnswering(clock, mainWindow.game());
+        QVERIFY2(!keyboardOf(mainWindow).highlightShown(),
+                 "no highlight before the first arrow key");
+        const int level = mainWindow.game().state().level;
         for (int i = 0; i <= level; ++i) {
-            walkTo(form, form.game().state().order[i]);
-            QTest::keyClick(&form, i % 2 ? Qt::Key_Space : Qt::Key_Return);
-            QCOMPARE(form.scoreLabel().text(), scores.at(shown++));
+            walkTo(mainWindow, mainWindow.game().state().order[i]);
+            QTest::keyClick(&mainWindow, i % 2 ? Qt::Key_Space : Qt::Key_Return);
+            QCOMPARE(mainWindow.scoreLabel().text(), scores.at(shown++));
         }
         clock.advance(100);
-        QVERIFY(!form.board().isVisible());
-        QVERIFY2(!keyboardOf(form).highlightShown(), "the highlight goes with the board");
+        QVERIFY(!mainWindow.board().isVisible());
+        QVERIFY2(!keyboardOf(mainWindow).highlightShown(), "the highlight goes with the board");
     }
     QCOMPARE(shown, scores.size());
 
     // Four wrong presses end the game.
-    runUntilAnswering(clock, form.game());
-    walkTo(form, (form.game().state().order[0] + 1) % 36);
+    runUntilAnswering(clock, mainWindow.game());
+    walkTo(mainWindow, (mainWindow.game().state().order[0] + 1) % 36);
     for (int i = 0; i < 4; ++i)
-        QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.game().phase(), Game::Phase::Over);
-    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(form.secondaryWindow());
+        QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Over);
+    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(mainWindow.secondaryWindow());
     QVERIFY(leaderboard);
     QCOMPARE(leaderboard->score(), 1100);
 
     // While the leaderboard is open the main window's keys do nothing.
-    QVERIFY(!form.isEnabled());
+    QVERIFY(!mainWindow.isEnabled());
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_F1, Qt::Key_Left})
-        QTest::keyClick(&form, key);
-    QCOMPARE(form.game().phase(), Game::Phase::Over);
-    QCOMPARE(form.secondaryWindow(), leaderboard);
+        QTest::keyClick(&mainWindow, key);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Over);
+    QCOMPARE(mainWindow.secondaryWindow(), leaderboard);
 
     auto* name = leaderboard->findChild<QLineEdit*>();
     QVERIFY(name);
     QTest::keyClicks(name, QStringLiteral("kim"));
     QTest::keyClick(name, Qt::Key_Return);
-    QVERIFY(form.isEnabled());
+    QVERIFY(mainWindow.isEnabled());
 
     // Once the leaderboard has closed, Enter starts the next game.
-    QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Presenting);
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("0"));
 }
 
 void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame_data() {
@@ -149,38 +150,38 @@ void TestKeyboardPlay::enterAndSpaceNeverRestartARunningGame() {
     QFETCH(Qt::Key, key);
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, {}, silence()});
-    form.show();
-    form.startButton().clicked();
-    runUntilAnswering(clock, form.game());
-    const int first = form.game().state().order[0];
+    MainWindow mainWindow({&clock, &random, {}, silence()});
+    mainWindow.show();
+    mainWindow.startButton().clicked();
+    runUntilAnswering(clock, mainWindow.game());
+    const int first = mainWindow.game().state().order[0];
     // A wrong press costs a marker, then the right one ends the turn.
-    form.game().pressCell((first + 1) % 36);
-    form.game().pressCell(first);
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
-    while (form.game().phase() != phase && clock.advanceToAlarm()) {
-        if (phase == Game::Phase::Halted && form.game().phase() == Game::Phase::Answering) {
-            form.helpButton().clicked();
-            form.secondaryWindow()->close();
+    mainWindow.game().pressCell((first + 1) % 36);
+    mainWindow.game().pressCell(first);
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
+    while (mainWindow.game().phase() != phase && clock.advanceToAlarm()) {
+        if (phase == Game::Phase::Halted && mainWindow.game().phase() == Game::Phase::Answering) {
+            mainWindow.helpButton().clicked();
+            mainWindow.secondaryWindow()->close();
         }
     }
-    QCOMPARE(form.game().phase(), phase);
+    QCOMPARE(mainWindow.game().phase(), phase);
     const qint64 due = clock.alarmDue();
     const bool pending = clock.alarmPending();
-    const auto order = form.game().state().order;
+    const auto order = mainWindow.game().state().order;
 
-    QTest::keyClick(&form, key);
-    QTest::keyClick(&form, key);
+    QTest::keyClick(&mainWindow, key);
+    QTest::keyClick(&mainWindow, key);
 
-    QVERIFY(form.scoreLabel().text() != QStringLiteral("0"));
-    QVERIFY(!form.lifeMarker(2).isVisible());
+    QVERIFY(mainWindow.scoreLabel().text() != QStringLiteral("0"));
+    QVERIFY(!mainWindow.lifeMarker(2).isVisible());
     // In the other phases the keys change nothing at all; while answering the second key
     // presses a cell, which may score or cost a marker.
     if (phase != Game::Phase::Answering) {
-        QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
-        QCOMPARE(form.game().phase(), phase);
-        QCOMPARE(form.game().state().turnsAtLevel, 1);
-        QCOMPARE(form.game().state().order, order);
+        QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
+        QCOMPARE(mainWindow.game().phase(), phase);
+        QCOMPARE(mainWindow.game().state().turnsAtLevel, 1);
+        QCOMPARE(mainWindow.game().state().order, order);
         QCOMPARE(clock.alarmPending(), pending);
         if (pending)
             QCOMPARE(clock.alarmDue(), due);
@@ -203,17 +204,17 @@ void TestKeyboardPlay::aHeldKeyPressesOnceAndTheKeypadCounts() {
     QFETCH(Qt::KeyboardModifiers, modifiers);
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, {}, silence()});
-    form.show();
+    MainWindow mainWindow({&clock, &random, {}, silence()});
+    mainWindow.show();
     const auto send = [&](QEvent::Type type, bool autoRepeat) {
         QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
-        QCoreApplication::sendEvent(&form, &event);
+        QCoreApplication::sendEvent(&mainWindow, &event);
     };
     send(QEvent::KeyPress, false);
     send(QEvent::KeyRelease, false);
-    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    runUntilAnswering(clock, form.game());
-    walkTo(form, (form.game().state().order[0] + 1) % 36);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Presenting);
+    runUntilAnswering(clock, mainWindow.game());
+    walkTo(mainWindow, (mainWindow.game().state().order[0] + 1) % 36);
 
     send(QEvent::KeyPress, false);
     for (int i = 0; i < 8; ++i) {
@@ -222,27 +223,27 @@ void TestKeyboardPlay::aHeldKeyPressesOnceAndTheKeypadCounts() {
     }
     send(QEvent::KeyRelease, false);
 
-    QCOMPARE(form.game().phase(), Game::Phase::Answering);
-    QVERIFY(form.lifeMarker(1).isVisible());
-    QVERIFY(!form.lifeMarker(2).isVisible());
-    QCOMPARE(form.game().state().lives, 2);
-    QCOMPARE(form.secondaryWindow(), nullptr);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Answering);
+    QVERIFY(mainWindow.lifeMarker(1).isVisible());
+    QVERIFY(!mainWindow.lifeMarker(2).isVisible());
+    QCOMPARE(mainWindow.game().state().lives, 2);
+    QCOMPARE(mainWindow.secondaryWindow(), nullptr);
 }
 
 void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, {}, silence()});
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::keyClick(&form, Qt::Key_Space);
-    runUntilAnswering(clock, form.game());
-    const QImage before = form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    MainWindow mainWindow({&clock, &random, {}, silence()});
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QTest::keyClick(&mainWindow, Qt::Key_Space);
+    runUntilAnswering(clock, mainWindow.game());
+    const QImage before = mainWindow.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
 
     // Row 1, column 1: a cell with neighbours on every side.
     const int cell = 10;
-    walkTo(form, cell);
-    const QImage after = form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    walkTo(mainWindow, cell);
+    const QImage after = mainWindow.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(after.size(), before.size());
 
     const qreal ratio = after.devicePixelRatio();
@@ -270,64 +271,64 @@ void TestKeyboardPlay::highlightIsAGoldRingInsideTheCellApartFromTheFrames() {
 void TestKeyboardPlay::highlightAppearsWithTheFirstArrowAndStopsAtTheEdges() {
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, {}, silence()});
-    form.show();
-    KeyboardPlay& keyboard = keyboardOf(form);
+    MainWindow mainWindow({&clock, &random, {}, silence()});
+    mainWindow.show();
+    KeyboardPlay& keyboard = keyboardOf(mainWindow);
     // Arrows do nothing while the board is closed.
-    QTest::keyClick(&form, Qt::Key_Right);
+    QTest::keyClick(&mainWindow, Qt::Key_Right);
     QVERIFY(!keyboard.highlightShown());
-    QTest::keyClick(&form, Qt::Key_Return);
-    QTest::keyClick(&form, Qt::Key_Right);
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QTest::keyClick(&mainWindow, Qt::Key_Right);
     QVERIFY(!keyboard.highlightShown());
 
-    runUntilAnswering(clock, form.game());
-    QTest::keyClick(&form, Qt::Key_Right);
+    runUntilAnswering(clock, mainWindow.game());
+    QTest::keyClick(&mainWindow, Qt::Key_Right);
     QVERIFY(keyboard.highlightShown());
-    QVERIFY(highlightOf(form) && highlightOf(form)->isVisible());
+    QVERIFY(highlightOf(mainWindow) && highlightOf(mainWindow)->isVisible());
     QCOMPARE(keyboard.cell(), QPoint(0, 0));
     for (int i = 0; i < 12; ++i)
-        QTest::keyClick(&form, Qt::Key_Right);
+        QTest::keyClick(&mainWindow, Qt::Key_Right);
     QCOMPARE(keyboard.cell(), QPoint(8, 0));
     for (int i = 0; i < 6; ++i)
-        QTest::keyClick(&form, Qt::Key_Down);
+        QTest::keyClick(&mainWindow, Qt::Key_Down);
     QCOMPARE(keyboard.cell(), QPoint(8, 3));
-    QTest::keyClick(&form, Qt::Key_Left);
-    QTest::keyClick(&form, Qt::Key_Up);
+    QTest::keyClick(&mainWindow, Qt::Key_Left);
+    QTest::keyClick(&mainWindow, Qt::Key_Up);
     QCOMPARE(keyboard.cell(), QPoint(7, 2));
     // Keys with Ctrl or Alt are not the game's.
-    QTest::keyClick(&form, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_Left, Qt::ControlModifier);
     QCOMPARE(keyboard.cell(), QPoint(7, 2));
 }
 
 void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen() {
     ManualClock clock;
     SeededRandom random(13);
-    MainWindow form({&clock, &random, {}, silence()});
-    form.show();
-    QTest::keyClick(&form, Qt::Key_Return);
-    runUntilAnswering(clock, form.game());
-    walkTo(form, form.game().state().order[0]);
+    MainWindow mainWindow({&clock, &random, {}, silence()});
+    mainWindow.show();
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    runUntilAnswering(clock, mainWindow.game());
+    walkTo(mainWindow, mainWindow.game().state().order[0]);
 
-    QTest::keyClick(&form, Qt::Key_F1);
-    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    auto* help = qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow());
     QVERIFY(help);
-    QVERIFY(!form.isEnabled());
-    QVERIFY(!form.game().state().acceptsClicks);
-    QCOMPARE(form.game().phase(), Game::Phase::Halted);
-    QTest::keyClick(&form, Qt::Key_F1);
-    QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.secondaryWindow(), help);
+    QVERIFY(!mainWindow.isEnabled());
+    QVERIFY(!mainWindow.game().state().acceptsClicks);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Halted);
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QCOMPARE(mainWindow.secondaryWindow(), help);
 
     help->close();
-    QVERIFY(form.isEnabled());
+    QVERIFY(mainWindow.isEnabled());
     // The halted board judges no press, from the keyboard as from the mouse: arrows move
     // nothing, and Enter neither presses a cell nor restarts the game.
-    const QPoint cell = keyboardOf(form).cell();
-    QTest::keyClick(&form, cell.x() < 8 ? Qt::Key_Right : Qt::Key_Left);
-    QCOMPARE(keyboardOf(form).cell(), cell);
-    QTest::keyClick(&form, Qt::Key_Return);
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
-    QCOMPARE(form.game().phase(), Game::Phase::Halted);
+    const QPoint cell = keyboardOf(mainWindow).cell();
+    QTest::keyClick(&mainWindow, cell.x() < 8 ? Qt::Key_Right : Qt::Key_Left);
+    QCOMPARE(keyboardOf(mainWindow).cell(), cell);
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("0"));
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Halted);
 }
 
 QTEST_MAIN(TestKeyboardPlay)

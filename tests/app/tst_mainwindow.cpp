@@ -62,16 +62,16 @@ private slots:
 };
 
 void TestMainWindow::windowHasItsCaptionFrameSizeAndPlace() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
-    QCOMPARE(form.size(), QSize(551, 459));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
-    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.pos(), QPoint(133, 67));
-    QVERIFY(!form.windowIcon().isNull());
-    QVERIFY(form.folder().endsWith(QLatin1Char('/')));
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    QCOMPARE(mainWindow.windowTitle(), QStringLiteral("Wimbly"));
+    QCOMPARE(mainWindow.size(), QSize(551, 459));
+    QCOMPARE(mainWindow.minimumSize(), mainWindow.maximumSize());
+    QVERIFY(mainWindow.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(mainWindow.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(mainWindow.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(mainWindow.pos(), QPoint(133, 67));
+    QVERIFY(!mainWindow.windowIcon().isNull());
+    QVERIFY(mainWindow.folder().endsWith(QLatin1Char('/')));
 }
 
 void TestMainWindow::controlsStandAtTheirPlacesAfterStartUp_data() {
@@ -93,12 +93,13 @@ void TestMainWindow::controlsStandAtTheirPlacesAfterStartUp() {
     QFETCH(QRect, geometry);
     QFETCH(bool, visible);
     QFETCH(QString, toolTip);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    PictureBox* boxes[] = {&form.board(),      &form.mascot(),      &form.startButton(),
-                           &form.helpButton(), &form.lifeMarker(0), &form.lifeMarker(1),
-                           &form.lifeMarker(2)};
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    PictureBox* boxes[] = {&mainWindow.board(),       &mainWindow.mascot(),
+                           &mainWindow.startButton(), &mainWindow.helpButton(),
+                           &mainWindow.lifeMarker(0), &mainWindow.lifeMarker(1),
+                           &mainWindow.lifeMarker(2)};
     PictureBox* box = boxes[control];
     QCOMPARE(box->geometry(), geometry);
     QCOMPARE(box->isVisible(), visible);
@@ -121,24 +122,24 @@ void TestMainWindow::slotsFormANineByFourGrid_data() {
 void TestMainWindow::slotsFormANineByFourGrid() {
     QFETCH(int, slot);
     QFETCH(QPoint, topLeft);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.show();
-    QCOMPARE(form.paradeSlot(slot).pos(), topLeft);
-    QVERIFY(!form.paradeSlot(slot).isVisible());
-    QVERIFY(form.paradeSlot(slot).picture().isNull());
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.show();
+    QCOMPARE(mainWindow.paradeSlot(slot).pos(), topLeft);
+    QVERIFY(!mainWindow.paradeSlot(slot).isVisible());
+    QVERIFY(mainWindow.paradeSlot(slot).picture().isNull());
 }
 
 void TestMainWindow::scoreIsRedBoldChineseTextOnNavy() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    QLabel& score = form.scoreLabel();
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    QLabel& score = mainWindow.scoreLabel();
     QCOMPARE(score.text(), QStringLiteral("0"));
     QCOMPARE(score.geometry(), QRect(472, 400, 65, 25));
     QVERIFY(score.font().bold());
     QCOMPARE(score.font().pointSize(), 12);
     QCOMPARE(score.palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QImage shot = form.grab(QRect(472, 400, 65, 25)).toImage();
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    const QImage shot = mainWindow.grab(QRect(472, 400, 65, 25)).toImage();
     QCOMPARE(pixelAt(shot, {0, 0}), Navy);
     QCOMPARE(pixelAt(shot, {64, 24}), Navy);
     qsizetype red = 0;
@@ -155,10 +156,10 @@ void TestMainWindow::scoreIsRedBoldChineseTextOnNavy() {
 }
 
 void TestMainWindow::backgroundShowsTheSceneAndTheNavyStrip() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QImage shot = form.grab().toImage();
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    const QImage shot = mainWindow.grab().toImage();
     QCOMPARE(pixelAt(shot, {520, 320}), Navy);
     QCOMPARE(pixelAt(shot, {500, 458}), Navy);
     QCOMPARE(pixelAt(shot, {200, 440}), BoardGreen);
@@ -167,45 +168,46 @@ void TestMainWindow::backgroundShowsTheSceneAndTheNavyStrip() {
 
 void TestMainWindow::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade() {
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    form.show();
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-    QCOMPARE(form.game().phase(), Game::Phase::Presenting);
-    QVERIFY(form.paradeSlot(0).isVisible());
-    QCOMPARE(form.paradeSlot(0).size(), QSize(36, 46));
-    QVERIFY(!form.board().isVisible());
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Presenting);
+    QVERIFY(mainWindow.paradeSlot(0).isVisible());
+    QCOMPARE(mainWindow.paradeSlot(0).size(), QSize(36, 46));
+    QVERIFY(!mainWindow.board().isVisible());
     clock.advance(2100);
     for (int i = 0; i < 3; ++i)
-        QVERIFY(form.lifeMarker(i).isVisible());
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
+        QVERIFY(mainWindow.lifeMarker(i).isVisible());
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("0"));
     for (int i = 0; i < 36; ++i)
-        QVERIFY(!form.paradeSlot(i).isVisible());
-    QVERIFY(form.board().isVisible());
-    QVERIFY(form.game().state().acceptsClicks);
+        QVERIFY(!mainWindow.paradeSlot(i).isVisible());
+    QVERIFY(mainWindow.board().isVisible());
+    QVERIFY(mainWindow.game().state().acceptsClicks);
 }
 
 // Where the game's frame lies is the game's test; here the board paints what it is given in
 // white, within the clicked cell, until the turn's end clears it.
 void TestMainWindow::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    form.show();
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, form.game());
-    const int cell = form.game().state().order[0];
-    QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, mainWindow.game());
+    const int cell = mainWindow.game().state().order[0];
+    QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, centreOfCell(cell));
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
 
-    const QImage bare = form.board().picture().toImage().convertToFormat(QImage::Format_RGB32);
-    const auto painted = [&form] {
-        return form.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage bare =
+        mainWindow.board().picture().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto painted = [&mainWindow] {
+        return mainWindow.board().grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     // Between the cell's grid lines, in device pixels.
     const qreal ratio = bare.devicePixelRatio();
     const QRect inside(qRound((38 * (cell % 9) + 1) * ratio), qRound((55 * (cell / 9) + 1) * ratio),
                        qRound(37 * ratio), qRound(54 * ratio));
     // The frame stays on the board while the turn ends, also over a repaint.
-    form.board().repaint();
+    mainWindow.board().repaint();
     const QImage framed = painted();
     QCOMPARE(framed.size(), bare.size());
     int changed = 0;
@@ -221,8 +223,8 @@ void TestMainWindow::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds
     QVERIFY(changed > 0);
 
     clock.advance(100);
-    QVERIFY(!form.board().isVisible());
-    QVERIFY(!form.board().hasDrawing());
+    QVERIFY(!mainWindow.board().isVisible());
+    QVERIFY(!mainWindow.board().hasDrawing());
     QCOMPARE(painted(), bare);
 }
 
@@ -240,15 +242,15 @@ void TestMainWindow::everyMouseButtonCountsTheSame() {
     QFETCH(Qt::MouseButton, button);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    form.show();
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, form.game());
-    const int cell = form.game().state().order[0];
-    QTest::mousePress(&form.board(), button, modifiers, centreOfCell((cell + 1) % 36));
-    QVERIFY(!form.lifeMarker(2).isVisible());
-    QTest::mousePress(&form.board(), button, modifiers, centreOfCell(cell));
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("100"));
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, mainWindow.game());
+    const int cell = mainWindow.game().state().order[0];
+    QTest::mousePress(&mainWindow.board(), button, modifiers, centreOfCell((cell + 1) % 36));
+    QVERIFY(!mainWindow.lifeMarker(2).isVisible());
+    QTest::mousePress(&mainWindow.board(), button, modifiers, centreOfCell(cell));
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
 }
 
 void TestMainWindow::buttonsClickOnlyWhenReleasedOverThemselves_data() {
@@ -271,83 +273,83 @@ void TestMainWindow::buttonsClickOnlyWhenReleasedOverThemselves() {
     QFETCH(QPoint, releasedAt);
     QFETCH(bool, clicks);
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    form.show();
-    PictureBox& button = help ? form.helpButton() : form.startButton();
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    mainWindow.show();
+    PictureBox& button = help ? mainWindow.helpButton() : mainWindow.startButton();
     QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(25, 17));
     QTest::mouseRelease(&button, Qt::LeftButton, {}, releasedAt);
     if (help) {
-        QCOMPARE(form.secondaryWindow() != nullptr, clicks);
-        QCOMPARE(form.isEnabled(), !clicks);
-        if (QWidget* window = form.secondaryWindow())
+        QCOMPARE(mainWindow.secondaryWindow() != nullptr, clicks);
+        QCOMPARE(mainWindow.isEnabled(), !clicks);
+        if (QWidget* window = mainWindow.secondaryWindow())
             window->close();
     } else {
-        QCOMPARE(form.game().phase(), clicks ? Game::Phase::Presenting : Game::Phase::Idle);
-        QCOMPARE(form.lifeMarker(0).isVisible(), clicks);
+        QCOMPARE(mainWindow.game().phase(), clicks ? Game::Phase::Presenting : Game::Phase::Idle);
+        QCOMPARE(mainWindow.lifeMarker(0).isVisible(), clicks);
     }
 }
 
 void TestMainWindow::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    form.show();
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, form.game());
-    QTest::mouseClick(&form.helpButton(), Qt::LeftButton);
-    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, mainWindow.game());
+    QTest::mouseClick(&mainWindow.helpButton(), Qt::LeftButton);
+    auto* help = qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow());
     QVERIFY(help);
-    QVERIFY(!form.game().state().acceptsClicks);
-    QVERIFY(!form.isEnabled());
-    QVERIFY2(!form.close(), "the close box does nothing while the help window is open");
-    QVERIFY(form.isVisible());
+    QVERIFY(!mainWindow.game().state().acceptsClicks);
+    QVERIFY(!mainWindow.isEnabled());
+    QVERIFY2(!mainWindow.close(), "the close box does nothing while the help window is open");
+    QVERIFY(mainWindow.isVisible());
     help->close();
-    QVERIFY(form.isEnabled());
-    const int cell = form.game().state().order[0];
-    QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(cell));
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
+    QVERIFY(mainWindow.isEnabled());
+    const int cell = mainWindow.game().state().order[0];
+    QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, centreOfCell(cell));
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("0"));
 }
 
 void TestMainWindow::wholeGameEndsWithTheScoreSavedInTheLeaderboard() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     ManualClock clock;
-    MainWindow form({&clock, nullptr, folder.path(), silence()});
-    form.show();
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton);
+    MainWindow mainWindow({&clock, nullptr, folder.path(), silence()});
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
 
     // Three turns of one character at 100 points a click, then two of two at 200.
     const QStringList scores{"100", "200", "300", "500", "700", "900", "1100"};
     qsizetype shown = 0;
     for (int turn = 0; turn < 5; ++turn) {
-        runUntilAnswering(clock, form.game());
-        const int level = form.game().state().level;
+        runUntilAnswering(clock, mainWindow.game());
+        const int level = mainWindow.game().state().level;
         for (int i = 0; i <= level; ++i) {
-            const int cell = form.game().state().order[i];
-            QTest::mousePress(&form.board(), Qt::RightButton, Qt::ShiftModifier,
+            const int cell = mainWindow.game().state().order[i];
+            QTest::mousePress(&mainWindow.board(), Qt::RightButton, Qt::ShiftModifier,
                               centreOfCell(cell));
-            QCOMPARE(form.scoreLabel().text(), scores.at(shown++));
+            QCOMPARE(mainWindow.scoreLabel().text(), scores.at(shown++));
         }
     }
     QCOMPARE(shown, scores.size());
     const qint32 points = 1100;
-    runUntilAnswering(clock, form.game());
-    const int wrong = (form.game().state().order[0] + 1) % 36;
+    runUntilAnswering(clock, mainWindow.game());
+    const int wrong = (mainWindow.game().state().order[0] + 1) % 36;
     for (int i = 0; i < 4; ++i)
-        QTest::mousePress(&form.board(), Qt::LeftButton, {}, centreOfCell(wrong));
-    QCOMPARE(form.game().phase(), Game::Phase::Over);
-    QVERIFY(!form.board().isVisible());
-    QVERIFY(form.mascot().isVisible());
+        QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, centreOfCell(wrong));
+    QCOMPARE(mainWindow.game().phase(), Game::Phase::Over);
+    QVERIFY(!mainWindow.board().isVisible());
+    QVERIFY(mainWindow.mascot().isVisible());
 
-    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(form.secondaryWindow());
+    auto* leaderboard = qobject_cast<wimbly::LeaderboardWindow*>(mainWindow.secondaryWindow());
     QVERIFY(leaderboard);
     QCOMPARE(leaderboard->score(), points);
-    QVERIFY(!form.isEnabled());
+    QVERIFY(!mainWindow.isEnabled());
     auto* name = leaderboard->findChild<QLineEdit*>();
     QVERIFY(name && name->isVisible());
     for (const QChar c : QStringLiteral("小明"))
         QTest::sendKeyEvent(QTest::Click, name, Qt::Key_unknown, QString(c), Qt::NoModifier);
     QTest::keyClick(name, Qt::Key_Return);
-    QVERIFY(form.isEnabled());
+    QVERIFY(mainWindow.isEnabled());
 
     QFile file(folder.filePath(QStringLiteral("tavrel.tmp")));
     QVERIFY(file.open(QIODevice::ReadOnly));

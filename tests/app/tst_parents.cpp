@@ -70,34 +70,34 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
     QCOMPARE(game.phase(), Game::Phase::Answering);
 }
 
-void press(MainWindow& form, int cell) {
+void press(MainWindow& mainWindow, int cell) {
     const QPoint at = wimbly::test::centreOfCell(cell);
-    QTest::mousePress(&form.board(), Qt::LeftButton, {}, at);
+    QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, at);
 }
 
 // What the window shows at this moment, with the virtual time.
-QString describe(const ManualClock& clock, MainWindow& form) {
+QString describe(const ManualClock& clock, MainWindow& mainWindow) {
     QString shownSlots;
     for (int i = 0; i < 36; ++i)
-        shownSlots += form.paradeSlot(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+        shownSlots += mainWindow.paradeSlot(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
     QString markers;
     for (int i = 0; i < 3; ++i)
-        markers += form.lifeMarker(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
+        markers += mainWindow.lifeMarker(i).isVisible() ? QLatin1Char('1') : QLatin1Char('0');
     return QStringLiteral("%1 phase %2 board %3 drawn %4 mascot %5 slots %6 markers %7 score %8")
         .arg(clock.now())
-        .arg(int(form.game().phase()))
-        .arg(form.board().isVisible())
-        .arg(form.board().hasDrawing())
-        .arg(form.mascot().isVisible())
-        .arg(shownSlots, markers, form.scoreLabel().text());
+        .arg(int(mainWindow.game().phase()))
+        .arg(mainWindow.board().isVisible())
+        .arg(mainWindow.board().hasDrawing())
+        .arg(mainWindow.mascot().isVisible())
+        .arg(shownSlots, markers, mainWindow.scoreLabel().text());
 }
 
 // Sends a right-click's menu request to whatever stands at `pos` on the window.
-void rightClick(MainWindow& form, QPoint pos) {
-    QWidget* target = form.childAt(pos);
-    QWidget* receiver = target ? target : &form;
-    QContextMenuEvent request(QContextMenuEvent::Mouse, receiver->mapFrom(&form, pos),
-                              form.mapToGlobal(pos));
+void rightClick(MainWindow& mainWindow, QPoint pos) {
+    QWidget* target = mainWindow.childAt(pos);
+    QWidget* receiver = target ? target : &mainWindow;
+    QContextMenuEvent request(QContextMenuEvent::Mouse, receiver->mapFrom(&mainWindow, pos),
+                              mainWindow.mapToGlobal(pos));
     QCoreApplication::sendEvent(receiver, &request);
 }
 
@@ -182,40 +182,41 @@ void TestParents::soundOffKeepsEveryTimingAndNoCueReachesTheOutput() {
         auto log = std::make_shared<CueLog>();
         ManualClock clock;
         SeededRandom random(7);
-        MainWindow form({&clock, &random, m_folder.path(), std::make_unique<LoggingOutput>(log)});
-        ParentsMenu parents(form, nullptr);
-        form.show();
+        MainWindow mainWindow(
+            {&clock, &random, m_folder.path(), std::make_unique<LoggingOutput>(log)});
+        ParentsMenu parents(mainWindow, nullptr);
+        mainWindow.show();
         if (!soundOn)
-            QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
-        QCOMPARE(form.isSoundOn(), soundOn);
+            QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(mainWindow.isSoundOn(), soundOn);
 
         QStringList& trace = traces[soundOn ? 0 : 1];
         const auto step = [&] {
-            trace << describe(clock, form);
+            trace << describe(clock, mainWindow);
             return clock.advanceToAlarm();
         };
-        QTest::keyClick(&form, Qt::Key_Return);
+        QTest::keyClick(&mainWindow, Qt::Key_Return);
         // Four turns: the first with a wrong press before the right one, the fourth of two.
         for (int turn = 0; turn < 4; ++turn) {
-            while (form.game().phase() != Game::Phase::Answering && step()) {
+            while (mainWindow.game().phase() != Game::Phase::Answering && step()) {
             }
             if (turn == 0)
-                press(form, (form.game().state().order[0] + 1) % 36);
-            for (int i = 0; i <= form.game().state().level; ++i) {
-                trace << describe(clock, form);
-                press(form, form.game().state().order[i]);
+                press(mainWindow, (mainWindow.game().state().order[0] + 1) % 36);
+            for (int i = 0; i <= mainWindow.game().state().level; ++i) {
+                trace << describe(clock, mainWindow);
+                press(mainWindow, mainWindow.game().state().order[i]);
             }
         }
-        runUntilAnswering(clock, form.game());
-        trace << describe(clock, form);
+        runUntilAnswering(clock, mainWindow.game());
+        trace << describe(clock, mainWindow);
 
         if (soundOn) {
             QVERIFY(log->started.tryAcquire(1, 5000));
         } else {
             // Back on, the next cue is the first the output ever sees.
-            QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
-            QVERIFY(form.isSoundOn());
-            press(form, form.game().state().order[0]);
+            QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
+            QVERIFY(mainWindow.isSoundOn());
+            press(mainWindow, mainWindow.game().state().order[0]);
             QVERIFY(log->started.tryAcquire(1, 5000));
             QCOMPARE(log->snapshot(), QList<int>{103});
         }
@@ -245,34 +246,35 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
     QFETCH(bool, running);
     QFETCH(bool, opens);
     ManualClock clock;
-    MainWindow form({&clock, nullptr, {}, silence()});
-    ParentsMenu parents(form, nullptr);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
     if (running) {
-        form.startButton().clicked();
-        runUntilAnswering(clock, form.game());
+        mainWindow.startButton().clicked();
+        runUntilAnswering(clock, mainWindow.game());
     }
-    rightClick(form, at);
+    rightClick(mainWindow, at);
     QCOMPARE(parents.menu() != nullptr, opens);
     if (opens) {
         QTRY_VERIFY(parents.menu()->isVisible());
         QCOMPARE(actionTexts(*parents.menu()).size(), 6);
         parents.menu()->close();
     }
-    QCOMPARE(form.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
+    QCOMPARE(mainWindow.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
 }
 
 void TestParents::menuKeyOpensTheMenuWithTheKeysOfItsCommands() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, nullptr);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
     // The window system turns the menu key into a menu request where the mouse pointer happens
     // to be, here over the scene, where a right-click opens nothing.
     const QPoint pointer(200, 100);
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, pointer, form.mapToGlobal(pointer));
-    QCoreApplication::sendEvent(&form, &request);
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, pointer,
+                              mainWindow.mapToGlobal(pointer));
+    QCoreApplication::sendEvent(&mainWindow, &request);
     QMenu* menu = parents.menu();
     QVERIFY(menu);
     QTRY_VERIFY(menu->isVisible());
@@ -286,13 +288,13 @@ void TestParents::menuKeyOpensTheMenuWithTheKeysOfItsCommands() {
 }
 
 void TestParents::menuIsDrivenByArrowsAndEnter() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, nullptr);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
     const auto choose = [&](int downs) {
         // On the start button, which stands in the side panel at every zoom and in full screen.
-        rightClick(form, form.startButton().geometry().center());
+        rightClick(mainWindow, mainWindow.startButton().geometry().center());
         QMenu* menu = parents.menu();
         QVERIFY(menu);
         QTRY_VERIFY(menu->isVisible());
@@ -303,17 +305,17 @@ void TestParents::menuIsDrivenByArrowsAndEnter() {
     };
     // Zoom in, zoom out, 100 %, full screen, sound, language.
     choose(5);
-    QVERIFY(!form.isSoundOn());
+    QVERIFY(!mainWindow.isSoundOn());
     choose(5);
-    QVERIFY(form.isSoundOn());
+    QVERIFY(mainWindow.isSoundOn());
     choose(1);
-    QCOMPARE(form.zoom(), 1.25);
+    QCOMPARE(mainWindow.zoom(), 1.25);
     choose(3);
-    QCOMPARE(form.zoom(), 1.0);
+    QCOMPARE(mainWindow.zoom(), 1.0);
     choose(4);
-    QVERIFY(form.isFullScreenMode());
+    QVERIFY(mainWindow.isFullScreenMode());
     choose(4);
-    QVERIFY(!form.isFullScreenMode());
+    QVERIFY(!mainWindow.isFullScreenMode());
 }
 
 void TestParents::menuTextsFollowTheLanguage_data() {
@@ -329,10 +331,10 @@ void TestParents::menuTextsFollowTheLanguage_data() {
 void TestParents::menuTextsFollowTheLanguage() {
     QFETCH(Language, language);
     QFETCH(QStringList, texts);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, nullptr);
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
     parents.setLanguage(language);
-    QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+    QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
     QCOMPARE(actionTexts(*menu), texts);
     // Each language keeps its own name, and the one in effect is ticked.
     QAction* chinese = languageAction(*menu, QStringLiteral("中文"));
@@ -345,20 +347,20 @@ void TestParents::menuTextsFollowTheLanguage() {
 
 void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     ManualClock clock;
-    MainWindow form({&clock, nullptr, m_folder.path(), silence()});
-    ParentsMenu parents(form, nullptr);
-    form.show();
-    QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
+    MainWindow mainWindow({&clock, nullptr, m_folder.path(), silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    mainWindow.show();
+    QCOMPARE(mainWindow.startButton().toolTip(), QStringLiteral("开始"));
 
-    QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+    QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
     languageAction(*menu, QStringLiteral("English"))->trigger();
     // The open main window follows as the language change reaches it.
-    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Wimbly"));
-    QCOMPARE(form.helpButton().toolTip(), QStringLiteral("Help"));
+    QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("Start"));
+    QCOMPARE(mainWindow.windowTitle(), QStringLiteral("Wimbly"));
+    QCOMPARE(mainWindow.helpButton().toolTip(), QStringLiteral("Help"));
 
-    QTest::keyClick(&form, Qt::Key_F1);
-    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    auto* help = qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow());
     QVERIFY(help);
     QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
     const QString text = help->text().text();
@@ -377,7 +379,7 @@ void TestParents::everyWindowSpeaksEnglishWhenChosen() {
             QVERIFY(writeFile(m_folder.filePath(QStringLiteral("tavrel.tmp")), table));
         }
         wimbly::LeaderboardWindow* leaderboard =
-            wimbly::LeaderboardWindow::open(m_folder.path(), 0, &form);
+            wimbly::LeaderboardWindow::open(m_folder.path(), 0, &mainWindow);
         QCOMPARE(leaderboard->windowTitle(), QStringLiteral("Leaderboard"));
         auto* heading = leaderboard->findChild<QLabel*>(QStringLiteral("heading"));
         QVERIFY(heading);
@@ -393,10 +395,10 @@ void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     }
     // Back to Chinese: the main window follows, and so does the next window opened.
     parents.setLanguage(Language::Chinese);
-    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
-    QTest::keyClick(&form, Qt::Key_F1);
-    QCOMPARE(form.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
-    form.secondaryWindow()->close();
+    QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("开始"));
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    QCOMPARE(mainWindow.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
+    mainWindow.secondaryWindow()->close();
 }
 
 // Run also under LANG=en_US.UTF-8 (see CMakeLists.txt).
@@ -404,32 +406,32 @@ void TestParents::textsAreChineseWhateverTheSystemLocale() {
     if (qEnvironmentVariable("LANG").startsWith(QLatin1String("en")))
         QCOMPARE(QLocale::system().language(), QLocale::English);
     SettingsStore store(m_settingsFile);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, &store);
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, &store);
     parents.apply(store.load());
     QCOMPARE(wimbly::currentLanguage(), Language::Chinese);
-    QCOMPARE(form.startButton().toolTip(), QStringLiteral("开始"));
-    QTest::keyClick(&form, Qt::Key_F1);
-    QCOMPARE(form.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
-    form.secondaryWindow()->close();
+    QCOMPARE(mainWindow.startButton().toolTip(), QStringLiteral("开始"));
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    QCOMPARE(mainWindow.secondaryWindow()->windowTitle(), QStringLiteral("帮助"));
+    mainWindow.secondaryWindow()->close();
 }
 
 void TestParents::settingsAreRememberedAcrossTwoRuns() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        MainWindow form({nullptr, nullptr, {}, silence()});
-        ParentsMenu parents(form, &store);
+        MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+        ParentsMenu parents(mainWindow, &store);
         parents.apply(store.load());
-        form.show();
-        QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
-        QMenu* menu = parents.popup(form.mapToGlobal(QPoint(520, 100)));
+        mainWindow.show();
+        QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
+        QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
         languageAction(*menu, QStringLiteral("English"))->trigger();
         menu->close();
-        form.zoomIn();
-        form.setFullScreenMode(true);
+        mainWindow.zoomIn();
+        mainWindow.setFullScreenMode(true);
         // A zoom chosen in full screen is the one leaving it brings back: it is kept too.
-        QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(&mainWindow, Qt::Key_Plus, Qt::ControlModifier);
     }
     wimbly::useLanguage(Language::Chinese);
 
@@ -439,13 +441,13 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     QCOMPARE(remembered.fullScreen, true);
     QCOMPARE(remembered.soundOn, false);
     QCOMPARE(remembered.language, Language::English);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, &store);
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, &store);
     parents.apply(remembered);
-    QCOMPARE(form.zoom(), 1.5);
-    QVERIFY(form.isFullScreenMode());
-    QVERIFY(!form.isSoundOn());
-    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
+    QCOMPARE(mainWindow.zoom(), 1.5);
+    QVERIFY(mainWindow.isFullScreenMode());
+    QVERIFY(!mainWindow.isSoundOn());
+    QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("Start"));
     // Putting them into effect at start-up wrote nothing.
     const QByteArray bytes = readFile(m_settingsFile);
     parents.apply(Preferences{});
@@ -499,14 +501,14 @@ void TestParents::damagedSettingsGiveTheDefaults() {
     {
         SettingsStore store(m_settingsFile);
         QCOMPARE(store.load(), Preferences{});
-        MainWindow form({nullptr, nullptr, {}, silence()});
-        ParentsMenu parents(form, &store);
+        MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+        ParentsMenu parents(mainWindow, &store);
         parents.apply(store.load());
-        QVERIFY(form.isSoundOn());
-        QCOMPARE(form.zoom(), 1.0);
+        QVERIFY(mainWindow.isSoundOn());
+        QCOMPARE(mainWindow.zoom(), 1.0);
         // A choice made now must not fail either.
-        QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
-        QVERIFY(!form.isSoundOn());
+        QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(!mainWindow.isSoundOn());
     }
     if (folder)
         QVERIFY(QDir(m_settingsFile).removeRecursively());
@@ -520,17 +522,17 @@ void TestParents::commandLineWinsAndIsNotSaved() {
     QVERIFY(!commandLine.exitCode);
 
     SettingsStore store(m_settingsFile);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    ParentsMenu parents(form, &store);
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, &store);
     parents.apply(commandLine.options.over(store.load()));
-    QCOMPARE(form.zoom(), 1.5);
-    QVERIFY(form.isFullScreenMode());
-    QVERIFY(!form.isSoundOn());
-    QTRY_COMPARE(form.startButton().toolTip(), QStringLiteral("Start"));
+    QCOMPARE(mainWindow.zoom(), 1.5);
+    QVERIFY(mainWindow.isFullScreenMode());
+    QVERIFY(!mainWindow.isSoundOn());
+    QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("Start"));
     QCOMPARE(readFile(m_settingsFile), stored);
 
     // A choice made during the run is remembered, and only that one.
-    QTest::keyClick(&form, Qt::Key_M, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
     const Preferences remembered = SettingsStore(m_settingsFile).load();
     QCOMPARE(remembered.soundOn, true);
     QCOMPARE(remembered.zoom, 2.0);

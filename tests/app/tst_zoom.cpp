@@ -120,17 +120,17 @@ void TestZoom::keysStepTheZoom() {
     QFETCH(bool, enabled);
     QFETCH(qreal, to);
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.setZoom(from);
-    QCOMPARE(form.zoom(), from);
-    form.setEnabled(enabled);
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.setZoom(from);
+    QCOMPARE(mainWindow.zoom(), from);
+    mainWindow.setEnabled(enabled);
     if (!enabled)
         QTest::ignoreMessage(QtWarningMsg, "Keyboard event not accepted by receiving widget");
-    QSignalSpy changed(&form, &MainWindow::viewChanged);
-    QTest::keyClick(&form, Qt::Key(key), modifiers);
-    QCOMPARE(form.zoom(), to);
+    QSignalSpy changed(&mainWindow, &MainWindow::viewChanged);
+    QTest::keyClick(&mainWindow, Qt::Key(key), modifiers);
+    QCOMPARE(mainWindow.zoom(), to);
     QCOMPARE(changed.count(), from == to ? 0 : 1);
-    QCOMPARE(form.size(), QSize(qRound(551 * to), qRound(459 * to)));
+    QCOMPARE(mainWindow.size(), QSize(qRound(551 * to), qRound(459 * to)));
 }
 
 // The board alone, as the main window places it: presses at the first and last screen pixels
@@ -198,23 +198,24 @@ void TestZoom::wholeTurnAtEveryFactor() {
     QFETCH(bool, touch);
     ManualClock clock;
     QTemporaryDir folder;
-    MainWindow form({&clock, nullptr, folder.path(), silence()});
-    form.setZoom(factor);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.size(), clientSize);
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton, {}, form.startButton().rect().center());
-    runUntilAnswering(clock, form.game());
-    QCOMPARE(form.board().size(), boardSize);
+    MainWindow mainWindow({&clock, nullptr, folder.path(), silence()});
+    mainWindow.setZoom(factor);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QCOMPARE(mainWindow.size(), clientSize);
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton, {},
+                      mainWindow.startButton().rect().center());
+    runUntilAnswering(clock, mainWindow.game());
+    QCOMPARE(mainWindow.board().size(), boardSize);
 
     for (QPoint line : {QPoint(boardSize.width() - 1, boardSize.height() / 2),
                         QPoint(boardSize.width() / 2, boardSize.height() - 1)})
-        QTest::mousePress(&form.board(), Qt::LeftButton, {}, line);
-    QCOMPARE(form.game().state().lives, 3);
-    QCOMPARE(form.scoreLabel().text(), QStringLiteral("0"));
+        QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, line);
+    QCOMPARE(mainWindow.game().state().lives, 3);
+    QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("0"));
 
-    const QImage bare = rgb(form.board().grab().toImage());
-    const int cell = form.game().state().order[0];
+    const QImage bare = rgb(mainWindow.board().grab().toImage());
+    const int cell = mainWindow.game().state().order[0];
     const QRect onScreen = cellOnScreen(cell, boardSize.width(), boardSize.height());
     // QTest takes the point (0, 0) for the widget's middle: cell 0 is pressed at its far corner.
     const QPoint corner = cell % 2 || cell == 0 ? onScreen.bottomRight() : onScreen.topLeft();
@@ -222,15 +223,15 @@ void TestZoom::wholeTurnAtEveryFactor() {
         if (!m_touchScreen)
             m_touchScreen.reset(QTest::createTouchDevice());
         QPointingDevice* screen = m_touchScreen.get();
-        const QPoint at = form.board().mapTo(&form, corner);
-        QTest::touchEvent(&form, screen).press(0, at, &form);
-        QTest::touchEvent(&form, screen).release(0, at, &form);
+        const QPoint at = mainWindow.board().mapTo(&mainWindow, corner);
+        QTest::touchEvent(&mainWindow, screen).press(0, at, &mainWindow);
+        QTest::touchEvent(&mainWindow, screen).release(0, at, &mainWindow);
     } else {
-        QTest::mousePress(&form.board(), Qt::LeftButton, {}, corner);
+        QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, corner);
     }
-    QTRY_COMPARE(form.scoreLabel().text(), QStringLiteral("100"));
+    QTRY_COMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
 
-    const QImage framed = rgb(form.board().grab().toImage());
+    const QImage framed = rgb(mainWindow.board().grab().toImage());
     QRect white;
     for (int y = 0; y < bare.height(); ++y) {
         for (int x = 0; x < bare.width(); ++x) {
@@ -256,8 +257,8 @@ void TestZoom::wholeTurnAtEveryFactor() {
              qPrintable(QString::number(thickness)));
 
     clock.advance(100);
-    QVERIFY(!form.board().isVisible());
-    QVERIFY(!form.board().hasDrawing());
+    QVERIFY(!mainWindow.board().isVisible());
+    QVERIFY(!mainWindow.board().hasDrawing());
 }
 
 void TestZoom::picturesAreRenderedForTheFactor_data() {
@@ -278,17 +279,18 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 
     ManualClock clock;
     QTemporaryDir folder;
-    MainWindow form({&clock, nullptr, folder.path(), silence()});
-    form.setZoom(factor);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(&form.startButton(), Qt::LeftButton, {}, form.startButton().rect().center());
-    QVERIFY(form.paradeSlot(0).isVisible());
-    QCOMPARE(form.paradeSlot(0).size(), slotSize);
-    const int character = form.game().state().order[0];
+    MainWindow mainWindow({&clock, nullptr, folder.path(), silence()});
+    mainWindow.setZoom(factor);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton, {},
+                      mainWindow.startButton().rect().center());
+    QVERIFY(mainWindow.paradeSlot(0).isVisible());
+    QCOMPARE(mainWindow.paradeSlot(0).size(), slotSize);
+    const int character = mainWindow.game().state().order[0];
 
-    const QImage shown = rgb(form.paradeSlot(0).grab().toImage());
-    QCOMPARE(shown.size(), slotSize * form.devicePixelRatio());
+    const QImage shown = rgb(mainWindow.paradeSlot(0).grab().toImage());
+    QCOMPARE(shown.size(), slotSize * mainWindow.devicePixelRatio());
     const QImage drawn = rgb(art.characterAt(character, shown.size()));
     const QImage enlarged =
         rgb(wimbly::res::loadPicture(wimbly::res::characterBitmap(character), {36, 46})->toImage())
@@ -301,22 +303,22 @@ void TestZoom::picturesAreRenderedForTheFactor() {
 // The offscreen screen is 800 x 800: the scene is scaled by 800 / 551 to 800 x 666 and stands
 // 67 pixels from the top; leaving full screen gives back the zoom, the size and the place.
 void TestZoom::fullScreenCentresTheSceneOnNavy() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.setZoom(1.25);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.screen()->geometry(), QRect(0, 0, 800, 800));
-    const QPoint place = form.pos();
-    QSignalSpy changed(&form, &MainWindow::viewChanged);
-    QTest::keyClick(&form, Qt::Key_F11);
-    QVERIFY(form.isFullScreenMode());
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.setZoom(1.25);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QCOMPARE(mainWindow.screen()->geometry(), QRect(0, 0, 800, 800));
+    const QPoint place = mainWindow.pos();
+    QSignalSpy changed(&mainWindow, &MainWindow::viewChanged);
+    QTest::keyClick(&mainWindow, Qt::Key_F11);
+    QVERIFY(mainWindow.isFullScreenMode());
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(form.geometry(), QRect(0, 0, 800, 800));
-    QCOMPARE(form.startButton().geometry(), QRect(QPoint(697, 323), QPoint(769, 372)));
-    QCOMPARE(form.board().geometry(), QRect(QPoint(73, 365), QPoint(570, 685)));
-    QCOMPARE(form.zoom(), 1.25);
+    QCOMPARE(mainWindow.geometry(), QRect(0, 0, 800, 800));
+    QCOMPARE(mainWindow.startButton().geometry(), QRect(QPoint(697, 323), QPoint(769, 372)));
+    QCOMPARE(mainWindow.board().geometry(), QRect(QPoint(73, 365), QPoint(570, 685)));
+    QCOMPARE(mainWindow.zoom(), 1.25);
 
-    const QImage shot = rgb(form.grab().toImage());
+    const QImage shot = rgb(mainWindow.grab().toImage());
     const qreal ratio = shot.devicePixelRatio();
     const auto at = [&](int x, int y) {
         return shot.pixelColor(qFloor(x * ratio), qFloor(y * ratio));
@@ -328,8 +330,9 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
     QCOMPARE(at(65, 343), QColor(0, 176, 59));
 
     // The help window opens at the scene's factor, centred on the screen and above the window.
-    QTest::mouseClick(&form.helpButton(), Qt::LeftButton, {}, form.helpButton().rect().center());
-    QWidget* help = form.secondaryWindow();
+    QTest::mouseClick(&mainWindow.helpButton(), Qt::LeftButton, {},
+                      mainWindow.helpButton().rect().center());
+    QWidget* help = mainWindow.secondaryWindow();
     QVERIFY(help);
     QCOMPARE(help->size(), QSize(470, 440));
     const QPoint offCentre = help->geometry().center() - QPoint(400, 400);
@@ -338,44 +341,45 @@ void TestZoom::fullScreenCentresTheSceneOnNavy() {
     QVERIFY(help->windowFlags() & Qt::WindowStaysOnTopHint);
     help->close();
 
-    QTest::keyClick(&form, Qt::Key_F11);
-    QVERIFY(!form.isFullScreenMode());
+    QTest::keyClick(&mainWindow, Qt::Key_F11);
+    QVERIFY(!mainWindow.isFullScreenMode());
     QCOMPARE(changed.count(), 2);
-    QCOMPARE(form.zoom(), 1.25);
-    QCOMPARE(form.size(), QSize(689, 574));
-    QCOMPARE(form.pos(), place);
+    QCOMPARE(mainWindow.zoom(), 1.25);
+    QCOMPARE(mainWindow.size(), QSize(689, 574));
+    QCOMPARE(mainWindow.pos(), place);
 }
 
 // Full screen chosen before the window is first shown: it opens covering the screen.
 void TestZoom::fullScreenChosenBeforeShowing() {
-    MainWindow form({nullptr, nullptr, {}, silence()});
-    form.setFullScreenMode(true);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.geometry(), QRect(0, 0, 800, 800));
-    QCOMPARE(form.board().geometry(), QRect(QPoint(73, 365), QPoint(570, 685)));
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    mainWindow.setFullScreenMode(true);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QCOMPARE(mainWindow.geometry(), QRect(0, 0, 800, 800));
+    QCOMPARE(mainWindow.board().geometry(), QRect(QPoint(73, 365), QPoint(570, 685)));
 }
 
 // At 200 % the help window is 648 x 606 at twice its place, and the leaderboard 656 x 742 with
 // its rows 48 pixels apart; both with fonts twice as large.
 void TestZoom::secondaryWindowsOpenAtTheFactor() {
     QTemporaryDir folder;
-    MainWindow form({nullptr, nullptr, folder.path(), silence()});
-    form.setZoom(2);
-    form.show();
+    MainWindow mainWindow({nullptr, nullptr, folder.path(), silence()});
+    mainWindow.setZoom(2);
+    mainWindow.show();
     const qreal basePoints = QApplication::font().pointSizeF();
 
-    QTest::mouseClick(&form.helpButton(), Qt::LeftButton, {}, form.helpButton().rect().center());
-    auto* help = qobject_cast<wimbly::HelpWindow*>(form.secondaryWindow());
+    QTest::mouseClick(&mainWindow.helpButton(), Qt::LeftButton, {},
+                      mainWindow.helpButton().rect().center());
+    auto* help = qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow());
     QVERIFY(help);
     QCOMPARE(help->size(), QSize(648, 606));
     QCOMPARE(help->pos(), QPoint(294, 266));
     QCOMPARE(help->text().geometry(), QRect(32, 80, 594, 498));
     QCOMPARE(help->text().font().pointSizeF(), basePoints * 2);
     help->close();
-    QVERIFY(form.isEnabled());
+    QVERIFY(mainWindow.isEnabled());
 
-    auto* board = wimbly::LeaderboardWindow::open(form.folder(), 0, &form);
+    auto* board = wimbly::LeaderboardWindow::open(mainWindow.folder(), 0, &mainWindow);
     QCOMPARE(board->size(), QSize(656, 742));
     auto* heading = board->findChild<QLabel*>(QStringLiteral("heading"));
     QCOMPARE(heading->geometry(), QRect(48, 32, 450, 50));

@@ -43,14 +43,14 @@ struct Fixture {
     }
 };
 
-template <typename T> T* child(LeaderboardWindow* form, const QString& name) {
-    return form->findChild<T*>(name, Qt::FindDirectChildrenOnly);
+template <typename T> T* child(LeaderboardWindow* window, const QString& name) {
+    return window->findChild<T*>(name, Qt::FindDirectChildrenOnly);
 }
 
 // Place i's name (column 1) or score (column 2).
-QLabel* row(LeaderboardWindow* form, int column, int i) {
+QLabel* row(LeaderboardWindow* window, int column, int i) {
     const QString kind = column == 1 ? QStringLiteral("name") : QStringLiteral("score");
-    return child<QLabel>(form, QStringLiteral("%1_%2").arg(kind).arg(i));
+    return child<QLabel>(window, QStringLiteral("%1_%2").arg(kind).arg(i));
 }
 
 // Types text the way a keyboard or input method delivers it, one character per key event.
@@ -115,59 +115,59 @@ void TestLeaderboardWindow::opensInOneOfThreeStates() {
     QFETCH(QString, lastScore);
     Fixture fx(table);
 
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, score, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QCOMPARE(form->score(), score);
-    QCOMPARE(child<QLabel>(form, "heading")->text(), heading);
-    auto* box = child<QLineEdit>(form, "nameBox");
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, score, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(window->score(), score);
+    QCOMPARE(child<QLabel>(window, "heading")->text(), heading);
+    auto* box = child<QLineEdit>(window, "nameBox");
     QCOMPARE(box->isVisible(), nameBox);
-    QCOMPARE(child<QPushButton>(form, "okButton")->isVisible(), nameBox);
+    QCOMPARE(child<QPushButton>(window, "okButton")->isVisible(), nameBox);
     if (nameBox) {
         QVERIFY(box->text().isEmpty());
         QVERIFY(box->hasFocus());
     }
-    QCOMPARE(row(form, 1, 0)->text(), firstName);
-    QCOMPARE(row(form, 2, 9)->text(), lastScore);
-    QCOMPARE(row(form, 1, 0)->textFormat(), Qt::PlainText);
+    QCOMPARE(row(window, 1, 0)->text(), firstName);
+    QCOMPARE(row(window, 2, 9)->text(), lastScore);
+    QCOMPARE(row(window, 1, 0)->textFormat(), Qt::PlainText);
     for (int i = 0; i < 10; ++i) {
-        QVERIFY(row(form, 1, i)->isVisible());
-        QVERIFY(row(form, 2, i)->isVisible());
+        QVERIFY(row(window, 1, i)->isVisible());
+        QVERIFY(row(window, 2, i)->isVisible());
     }
-    form->close();
+    window->close();
 }
 
 void TestLeaderboardWindow::controlsSitAtTheirPlaces() {
     Fixture fx;
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 
-    QCOMPARE(form->windowTitle(), QStringLiteral("排行榜"));
-    QCOMPARE(form->size(), QSize(328, 371));
-    QCOMPARE(form->minimumSize(), form->maximumSize());
-    const Qt::WindowFlags flags = form->windowFlags();
+    QCOMPARE(window->windowTitle(), QStringLiteral("排行榜"));
+    QCOMPARE(window->size(), QSize(328, 371));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    const Qt::WindowFlags flags = window->windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
-    QVERIFY(form->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(window->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
 
-    auto* heading = child<QLabel>(form, "heading");
+    auto* heading = child<QLabel>(window, "heading");
     QCOMPARE(heading->geometry(), QRect(24, 16, 225, 25));
     QCOMPARE(heading->palette().color(QPalette::WindowText), QColor(Qt::red));
     QVERIFY(heading->font().bold());
     QCOMPARE(heading->font().pointSize(), 9);
     QCOMPARE(heading->alignment(), Qt::AlignCenter);
-    QCOMPARE(child<QLineEdit>(form, "nameBox")->geometry(), QRect(24, 40, 225, 25));
-    QVERIFY(child<QLineEdit>(form, "nameBox")->maxLength() > 1000000);
-    auto* okButton = child<QPushButton>(form, "okButton");
+    QCOMPARE(child<QLineEdit>(window, "nameBox")->geometry(), QRect(24, 40, 225, 25));
+    QVERIFY(child<QLineEdit>(window, "nameBox")->maxLength() > 1000000);
+    auto* okButton = child<QPushButton>(window, "okButton");
     QCOMPARE(okButton->geometry(), QRect(264, 40, 41, 25));
     QCOMPARE(okButton->text(), QStringLiteral("确认"));
-    QCOMPARE(child<QLineEdit>(form, "nameBox")->nextInFocusChain(), okButton);
+    QCOMPARE(child<QLineEdit>(window, "nameBox")->nextInFocusChain(), okButton);
 
     for (int i = 0; i < 10; ++i) {
-        QCOMPARE(row(form, 1, i)->geometry(), QRect(24, 80 + 24 * i, 81, 25));
-        QCOMPARE(row(form, 2, i)->geometry(), QRect(152, 80 + 24 * i, 89, 25));
-        QCOMPARE(row(form, 1, i)->palette().color(QPalette::Window), QColor(Qt::white));
-        QVERIFY(row(form, 1, i)->alignment() & Qt::AlignLeft);
+        QCOMPARE(row(window, 1, i)->geometry(), QRect(24, 80 + 24 * i, 81, 25));
+        QCOMPARE(row(window, 2, i)->geometry(), QRect(152, 80 + 24 * i, 89, 25));
+        QCOMPARE(row(window, 1, i)->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(row(window, 1, i)->alignment() & Qt::AlignLeft);
     }
     // The heading's text really is drawn in red (a glyph, not a box or nothing).
     const QImage image = heading->grab().toImage();
@@ -176,7 +176,7 @@ void TestLeaderboardWindow::controlsSitAtTheirPlaces() {
         for (int x = 0; x < image.width(); ++x)
             red += QColor(image.pixel(x, y)).red() > 200 && QColor(image.pixel(x, y)).green() < 80;
     QVERIFY2(red > 100, qPrintable(QString::number(red)));
-    form->close();
+    window->close();
 }
 
 void TestLeaderboardWindow::confirmSavesOnlyWithAName_data() {
@@ -205,17 +205,17 @@ void TestLeaderboardWindow::confirmSavesOnlyWithAName() {
     QFETCH(bool, saved);
     QFETCH(bool, closes);
     Fixture fx;
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QSignalSpy closed(form, &LeaderboardWindow::closed);
-    auto* nameBox = child<QLineEdit>(form, "nameBox");
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QSignalSpy closed(window, &LeaderboardWindow::closed);
+    auto* nameBox = child<QLineEdit>(window, "nameBox");
     QTest::keyClicks(nameBox, name);
     if (action == "enter")
         QTest::keyClick(nameBox, Qt::Key_Return);
     else if (action == "button")
-        QTest::mouseClick(child<QPushButton>(form, "okButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(window, "okButton"), Qt::LeftButton);
     else
-        QVERIFY(form->close());
+        QVERIFY(window->close());
 
     QCOMPARE(closed.size(), closes ? 1 : 0);
     QCOMPARE(fx.mainWindow.isEnabled(), closes);
@@ -223,91 +223,91 @@ void TestLeaderboardWindow::confirmSavesOnlyWithAName() {
         saved ? Table.left(21) + name.toLatin1() + ",650\r\n" + Table.mid(21, 42) : Table;
     QCOMPARE(readBytes(fx.file), expected);
     if (closes) {
-        QTRY_VERIFY(form.isNull());
+        QTRY_VERIFY(window.isNull());
     } else {
-        QVERIFY(form->isVisible());
-        form->close();
+        QVERIFY(window->isVisible());
+        window->close();
     }
 }
 
 void TestLeaderboardWindow::escapeDoesNothing() {
     Fixture fx;
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QTest::keyClick(form, Qt::Key_Escape);
-    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Escape);
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTest::keyClick(child<QLineEdit>(window, "nameBox"), Qt::Key_Escape);
     QCoreApplication::processEvents();
-    QVERIFY(!form.isNull() && form->isVisible());
+    QVERIFY(!window.isNull() && window->isVisible());
     QVERIFY(!fx.mainWindow.isEnabled());
-    form->close();
+    window->close();
 }
 
 void TestLeaderboardWindow::mainWindowIsDisabledExactlyWhileOpen() {
     Fixture fx;
     QVERIFY(fx.mainWindow.isEnabled());
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
     QVERIFY(!fx.mainWindow.isEnabled());
-    form->close();
+    window->close();
     QVERIFY(fx.mainWindow.isEnabled());
 
     // Destroying the window without closing it must not leave the main window dead either.
-    form = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
+    window = LeaderboardWindow::open(fx.folder, 50, &fx.mainWindow);
     QVERIFY(!fx.mainWindow.isEnabled());
-    delete form;
+    delete window;
     QVERIFY(fx.mainWindow.isEnabled());
 }
 
 void TestLeaderboardWindow::secondOpeningShowsTheCurrentFile() {
     Fixture fx;
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 750, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 750, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
     // The rows show the table as read, before the new entry.
-    QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("c"));
-    QTest::keyClicks(child<QLineEdit>(form, "nameBox"), QStringLiteral("Zoe"));
-    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Enter);
-    QTRY_VERIFY(form.isNull());
+    QCOMPARE(row(window, 1, 2)->text(), QStringLiteral("c"));
+    QTest::keyClicks(child<QLineEdit>(window, "nameBox"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(window, "nameBox"), Qt::Key_Enter);
+    QTRY_VERIFY(window.isNull());
 
-    form = LeaderboardWindow::open(fx.folder, 10, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QCOMPARE(form->findChildren<QLabel*>().size(), 1 + 2 * 10);
-    QCOMPARE(row(form, 1, 2)->text(), QStringLiteral("Zoe"));
-    QCOMPARE(row(form, 2, 2)->text(), QStringLiteral("750"));
-    QCOMPARE(row(form, 1, 3)->text(), QStringLiteral("c"));
-    QCOMPARE(row(form, 1, 9)->text(), QStringLiteral("i"));
-    form->close();
+    window = LeaderboardWindow::open(fx.folder, 10, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(window->findChildren<QLabel*>().size(), 1 + 2 * 10);
+    QCOMPARE(row(window, 1, 2)->text(), QStringLiteral("Zoe"));
+    QCOMPARE(row(window, 2, 2)->text(), QStringLiteral("750"));
+    QCOMPARE(row(window, 1, 3)->text(), QStringLiteral("c"));
+    QCOMPARE(row(window, 1, 9)->text(), QStringLiteral("i"));
+    window->close();
 }
 
 void TestLeaderboardWindow::chineseNameIsSavedAsGbk() {
     Fixture fx(QByteArray("\xC0\xEE\xCB\xC4,900\r\n"));
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 1000, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("李四"));
-    typeText(child<QLineEdit>(form, "nameBox"), QStringLiteral("张三"));
-    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Return);
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 1000, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(row(window, 1, 0)->text(), QStringLiteral("李四"));
+    typeText(child<QLineEdit>(window, "nameBox"), QStringLiteral("张三"));
+    QTest::keyClick(child<QLineEdit>(window, "nameBox"), Qt::Key_Return);
     QCOMPARE(readBytes(fx.file), QByteArray("\xD5\xC5\xC8\xFD,1000\r\n\xC0\xEE\xCB\xC4,900\r\n") +
                                      QByteArray(",0\r\n").repeated(8));
 }
 
 void TestLeaderboardWindow::failedSaveKeepsTheWindowOpen() {
     Fixture fx;
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowActive(form));
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowActive(window));
     // The file becomes impossible to replace while the window is open.
     QVERIFY(QFile::rename(fx.file, fx.dir.filePath(QStringLiteral("old"))));
     QVERIFY(QDir(fx.dir.path()).mkdir(QStringLiteral("tavrel.tmp")));
-    QSignalSpy closed(form, &LeaderboardWindow::closed);
-    QTest::keyClicks(child<QLineEdit>(form, "nameBox"), QStringLiteral("Zoe"));
-    QTest::keyClick(child<QLineEdit>(form, "nameBox"), Qt::Key_Return);
+    QSignalSpy closed(window, &LeaderboardWindow::closed);
+    QTest::keyClicks(child<QLineEdit>(window, "nameBox"), QStringLiteral("Zoe"));
+    QTest::keyClick(child<QLineEdit>(window, "nameBox"), Qt::Key_Return);
     QCOMPARE(closed.size(), 0);
-    QVERIFY(form->isVisible());
-    QCOMPARE(child<QLabel>(form, "heading")->text(), CannotSaveHeading);
-    QCOMPARE(child<QLineEdit>(form, "nameBox")->text(), QStringLiteral("Zoe"));
+    QVERIFY(window->isVisible());
+    QCOMPARE(child<QLabel>(window, "heading")->text(), CannotSaveHeading);
+    QCOMPARE(child<QLineEdit>(window, "nameBox")->text(), QStringLiteral("Zoe"));
     QVERIFY(!fx.mainWindow.isEnabled());
     QCOMPARE(readBytes(fx.dir.filePath(QStringLiteral("old"))), Table);
 
     // Once the file can be written again, a second try saves.
     QVERIFY(QDir(fx.dir.path()).rmdir(QStringLiteral("tavrel.tmp")));
-    QTest::mouseClick(child<QPushButton>(form, "okButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "okButton"), Qt::LeftButton);
     QCOMPARE(closed.size(), 1);
     QVERIFY(readBytes(fx.file).contains("Zoe,650\r\n"));
 }
@@ -367,13 +367,13 @@ void TestLeaderboardWindow::tableThatCannotBeWrittenOpensForViewing() {
         QVERIFY(run({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), fx.dir.path()}));
     }
 
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    QCOMPARE(child<QLabel>(form, "heading")->text(), CannotSaveHeading);
-    QVERIFY(!child<QLineEdit>(form, "nameBox")->isVisible());
-    QVERIFY(!child<QPushButton>(form, "okButton")->isVisible());
-    QCOMPARE(row(form, 1, 0)->text(), QStringLiteral("0"));
-    form->close();
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(child<QLabel>(window, "heading")->text(), CannotSaveHeading);
+    QVERIFY(!child<QLineEdit>(window, "nameBox")->isVisible());
+    QVERIFY(!child<QPushButton>(window, "okButton")->isVisible());
+    QCOMPARE(row(window, 1, 0)->text(), QStringLiteral("0"));
+    window->close();
     QVERIFY(fx.mainWindow.isEnabled());
     QCOMPARE(readBytes(fx.file), Table);
 }
@@ -381,12 +381,12 @@ void TestLeaderboardWindow::tableThatCannotBeWrittenOpensForViewing() {
 void TestLeaderboardWindow::mainWindowGoneBeforeClosing() {
     Fixture fx;
     auto mainWindow = std::make_unique<QWidget>();
-    QPointer<LeaderboardWindow> form = LeaderboardWindow::open(fx.folder, 650, mainWindow.get());
+    QPointer<LeaderboardWindow> window = LeaderboardWindow::open(fx.folder, 650, mainWindow.get());
     mainWindow.reset();
-    QSignalSpy closed(form, &LeaderboardWindow::closed);
-    QVERIFY(form->close());
+    QSignalSpy closed(window, &LeaderboardWindow::closed);
+    QVERIFY(window->close());
     QCOMPARE(closed.size(), 1);
-    QTRY_VERIFY(form.isNull());
+    QTRY_VERIFY(window.isNull());
 }
 
 QTEST_MAIN(TestLeaderboardWindow)

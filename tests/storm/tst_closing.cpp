@@ -34,15 +34,15 @@ constexpr int PhaseNotReached = 4;
 // box. Runs inside the child's event loop, one step per timer tick, so real timers run between.
 class Driver : public QObject {
 public:
-    Driver(MainWindow& form, ManualClock* clock, QString phase)
-        : m_form(form), m_clock(clock), m_phase(std::move(phase)) {
+    Driver(MainWindow& mainWindow, ManualClock* clock, QString phase)
+        : m_mainWindow(mainWindow), m_clock(clock), m_phase(std::move(phase)) {
         m_elapsed.start();
         connect(&m_tick, &QTimer::timeout, this, &Driver::tick);
         m_tick.start(5);
     }
 
 private:
-    Game& game() { return m_form.game(); }
+    Game& game() { return m_mainWindow.game(); }
 
     // Lets time pass: the pending alarm fires at once in virtual time, by itself in real time.
     void wait() {
@@ -65,7 +65,7 @@ private:
             return;
         }
         if (!m_started && m_phase != QLatin1String("idle")) {
-            QTest::mouseClick(&m_form.startButton(), Qt::LeftButton);
+            QTest::mouseClick(&m_mainWindow.startButton(), Qt::LeftButton);
             m_started = true;
             return;
         }
@@ -81,7 +81,7 @@ private:
             const Phase wanted =
                 m_phase == QLatin1String("turn end") ? Phase::TurnEnd : Phase::Celebrating;
             if (game().phase() == Phase::Answering)
-                QTest::mousePress(&m_form.board(), Qt::LeftButton, {},
+                QTest::mousePress(&m_mainWindow.board(), Qt::LeftButton, {},
                                   centreOfCell(game().state().order[0]));
             else if (reach(wanted))
                 closeMain();
@@ -98,12 +98,12 @@ private:
             closeMain();
             return;
         }
-        if (QWidget* secondary = m_form.secondaryWindow()) {
+        if (QWidget* secondary = m_mainWindow.secondaryWindow()) {
             if (!secondary->isVisible())
                 return;
             std::printf("attempt\n");
             std::fflush(stdout);
-            if (m_form.close() || !m_form.isVisible()) {
+            if (m_mainWindow.close() || !m_mainWindow.isVisible()) {
                 QCoreApplication::exit(ClosedOverSecondary);
                 return;
             }
@@ -114,12 +114,12 @@ private:
         if (!reach(Phase::Answering))
             return;
         if (m_phase == QLatin1String("help")) {
-            QTest::mouseClick(&m_form.helpButton(), Qt::LeftButton);
+            QTest::mouseClick(&m_mainWindow.helpButton(), Qt::LeftButton);
             return;
         }
         const int wrong =
             (game().state().order[0] + 1) % (wimbly::res::BoardColumns * wimbly::res::BoardRows);
-        QTest::mousePress(&m_form.board(), Qt::LeftButton, {}, centreOfCell(wrong));
+        QTest::mousePress(&m_mainWindow.board(), Qt::LeftButton, {}, centreOfCell(wrong));
     }
 
     void closeMain() {
@@ -127,10 +127,10 @@ private:
         std::printf("closing\n");
         std::fflush(stdout);
         // What the window system's close box does.
-        m_form.close();
+        m_mainWindow.close();
     }
 
-    MainWindow& m_form;
+    MainWindow& m_mainWindow;
     ManualClock* m_clock;
     QString m_phase;
     QTimer m_tick;
@@ -146,10 +146,10 @@ int runChild(int argc, char** argv) {
     std::optional<ManualClock> clock;
     if (virtualTime)
         clock.emplace();
-    MainWindow form({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4]),
-                     wimbly::test::silence()});
-    form.show();
-    Driver driver(form, clock ? &*clock : nullptr, phase);
+    MainWindow mainWindow({clock ? &*clock : nullptr, nullptr, QString::fromLocal8Bit(argv[4]),
+                           wimbly::test::silence()});
+    mainWindow.show();
+    Driver driver(mainWindow, clock ? &*clock : nullptr, phase);
     return app.exec();
 }
 

@@ -89,8 +89,8 @@ public:
 
     ~Storm() {
         // A run may end with the leaderboard or help window open; the program could not end so.
-        delete m_form->secondaryWindow();
-        m_form.reset();
+        delete m_mainWindow->secondaryWindow();
+        m_mainWindow.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -116,7 +116,7 @@ public:
 private:
     int uniform(int low, int high) { return std::uniform_int_distribution(low, high)(m_events); }
     bool chance(double p) { return std::bernoulli_distribution(p)(m_events); }
-    Game& game() { return m_form->game(); }
+    Game& game() { return m_mainWindow->game(); }
 
     void note(const QString& what) {
         m_log.push_back(what);
@@ -125,15 +125,15 @@ private:
     }
 
     void startProgram() {
-        m_form = std::make_unique<MainWindow>(
+        m_mainWindow = std::make_unique<MainWindow>(
             MainWindow::Setup{&m_clock, &m_random, m_folder, wimbly::test::silence()});
-        m_form->show();
+        m_mainWindow->show();
     }
 
     LeaderboardWindow* leaderboard() { return qobject_cast<LeaderboardWindow*>(openSecondary()); }
     HelpWindow* help() { return qobject_cast<HelpWindow*>(openSecondary()); }
     QWidget* openSecondary() {
-        QWidget* window = m_form->secondaryWindow();
+        QWidget* window = m_mainWindow->secondaryWindow();
         return window && window->isVisible() ? window : nullptr;
     }
 
@@ -225,17 +225,17 @@ private:
             const Qt::MouseButton button = randomButton();
             note(QStringLiteral("board %1,%2").arg(at.x()).arg(at.y()));
             // A hidden or disabled board takes no press: the press goes to the window.
-            if (m_form->board().isHidden() || !m_form->isEnabled()) {
-                QTest::mouseClick(m_form->windowHandle(), button, randomModifiers(),
-                                  m_form->board().pos() + at);
+            if (m_mainWindow->board().isHidden() || !m_mainWindow->isEnabled()) {
+                QTest::mouseClick(m_mainWindow->windowHandle(), button, randomModifiers(),
+                                  m_mainWindow->board().pos() + at);
             } else {
-                QTest::mousePress(&m_form->board(), button, randomModifiers(), at);
+                QTest::mousePress(&m_mainWindow->board(), button, randomModifiers(), at);
                 // The press may have ended the game: the release then meets a disabled window.
-                if (m_form->isEnabled())
-                    QTest::mouseRelease(&m_form->board(), button, {}, at);
+                if (m_mainWindow->isEnabled())
+                    QTest::mouseRelease(&m_mainWindow->board(), button, {}, at);
                 else
-                    QTest::mouseRelease(m_form->windowHandle(), button, {},
-                                        m_form->board().pos() + at);
+                    QTest::mouseRelease(m_mainWindow->windowHandle(), button, {},
+                                        m_mainWindow->board().pos() + at);
             }
             break;
         }
@@ -243,14 +243,14 @@ private:
             const QPoint at(uniform(0, MainWindow::ClientSize.width() - 1),
                             uniform(0, MainWindow::ClientSize.height() - 1));
             note(QStringLiteral("window %1,%2").arg(at.x()).arg(at.y()));
-            QTest::mouseClick(m_form->windowHandle(), randomButton(), randomModifiers(), at);
+            QTest::mouseClick(m_mainWindow->windowHandle(), randomButton(), randomModifiers(), at);
             break;
         }
         case 4:
-            pressButton(m_form->startButton(), "start");
+            pressButton(m_mainWindow->startButton(), "start");
             break;
         case 5:
-            pressButton(m_form->helpButton(), "help");
+            pressButton(m_mainWindow->helpButton(), "help");
             break;
         default:
             closeMainWindow();
@@ -261,7 +261,7 @@ private:
     void closeMainWindow() {
         const bool blocked = openSecondary() != nullptr;
         note(QStringLiteral("main close box"));
-        const bool closed = m_form->close();
+        const bool closed = m_mainWindow->close();
         if (closed == blocked) {
             m_failure = blocked ? QStringLiteral("the main window closed over a secondary window")
                                 : QStringLiteral("the main window refused to close");
@@ -270,7 +270,7 @@ private:
         if (!closed)
             return;
         // The program ends with its window; the next start finds the same folder.
-        m_form.reset();
+        m_mainWindow.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (m_clock.alarmPending()) {
             m_failure = QStringLiteral("an alarm outlived the main window");
@@ -353,12 +353,12 @@ private:
         if (phase == Phase::Over && state.lives != -1)
             return QStringLiteral("lives %1 after the game").arg(state.lives);
         for (int i = 0; i < Game::StartLives; ++i) {
-            if (m_form->lifeMarker(i).isHidden() == (i < state.lives))
+            if (m_mainWindow->lifeMarker(i).isHidden() == (i < state.lives))
                 return QStringLiteral("marker %1 with %2 lives").arg(i).arg(state.lives);
         }
-        if (m_form->scoreLabel().text() != QString::number(state.score))
+        if (m_mainWindow->scoreLabel().text() != QString::number(state.score))
             return QStringLiteral("score shows %1, not %2")
-                .arg(m_form->scoreLabel().text())
+                .arg(m_mainWindow->scoreLabel().text())
                 .arg(state.score);
         if (state.acceptsClicks &&
             (phase == Phase::Idle || phase == Phase::Halted || phase == Phase::Over))
@@ -374,18 +374,18 @@ private:
                 .arg(m_clock.alarmPending());
         const bool boardShown =
             phase == Phase::Answering || phase == Phase::Halted || phase == Phase::TurnEnd;
-        if (m_form->board().isHidden() == boardShown)
+        if (m_mainWindow->board().isHidden() == boardShown)
             return QStringLiteral("board shown %1 in phase %2").arg(!boardShown).arg(int(phase));
         for (int i = 0; i < 36; ++i) {
-            const bool shown = !m_form->paradeSlot(i).isHidden();
+            const bool shown = !m_mainWindow->paradeSlot(i).isHidden();
             if (shown && (phase != Phase::Presenting || i > state.level))
                 return QStringLiteral("slot %1 shown in phase %2").arg(i).arg(int(phase));
         }
 
         QWidget* secondary = openSecondary();
-        if (m_form->isEnabled() == (secondary != nullptr))
+        if (m_mainWindow->isEnabled() == (secondary != nullptr))
             return QStringLiteral("main window enabled %1 with a secondary window %2")
-                .arg(m_form->isEnabled())
+                .arg(m_mainWindow->isEnabled())
                 .arg(secondary != nullptr);
         if (qobject_cast<LeaderboardWindow*>(secondary) && phase != Phase::Over)
             return QStringLiteral("leaderboard open in phase %1").arg(int(phase));
@@ -461,7 +461,7 @@ private:
     Profile m_profile;
     QString m_folder;
     QString m_file;
-    std::unique_ptr<MainWindow> m_form;
+    std::unique_ptr<MainWindow> m_mainWindow;
     int m_index = 0;
     std::deque<QString> m_log;
     QString m_failure;
