@@ -3,7 +3,8 @@
 # the same suite under AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer, and a
 # fixed time of fuzzing the leaderboard loader. Any sanitizer report fails the run.
 # The build folders can be moved with WIMBLY_BUILD, WIMBLY_BUILD_ASAN and WIMBLY_BUILD_FUZZ;
-# WIMBLY_FUZZ_SECONDS sets the fuzzing time.
+# WIMBLY_FUZZ_SECONDS sets the time of fuzzing in memory, WIMBLY_FUZZ_DISK_SECONDS the time
+# through the real file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh --test
@@ -12,6 +13,7 @@ build=${WIMBLY_BUILD:-build}
 build_asan=${WIMBLY_BUILD_ASAN:-build-asan}
 build_fuzz=${WIMBLY_BUILD_FUZZ:-build-fuzz}
 fuzz_seconds=${WIMBLY_FUZZ_SECONDS:-120}
+fuzz_disk_seconds=${WIMBLY_FUZZ_DISK_SECONDS:-15}
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
@@ -47,14 +49,27 @@ cmake -S tests/fuzz -B "$build_fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
     -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build_fuzz" -j "$jobs"
 mkdir -p "$build_fuzz/corpus"
-# New inputs go to the first folder; the crafted seeds in the source tree stay as they are. The
-# loader saves on every run, so its scratch folder is kept in memory where that is possible.
+# Prints libFuzzer's output and then "fuzz<what>: N runs in S s" from its final statistics.
+fuzz() {
+    local what=$1 seconds=$2 log=$3
+    shift 3
+    "$@" -max_total_time="$seconds" -timeout=5 -print_final_stats=1 \
+        -artifact_prefix="$build_fuzz/" "$build_fuzz/corpus" tests/fuzz/corpus 2>&1 | tee "$log"
+    local runs
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    echo "fuzz$what: ${runs:-0} runs in $seconds s"
+}
+# Load, rank and merge on memory. New inputs go to the first folder; the crafted seeds in the
+# source tree stay as they are.
+fuzz "" "$fuzz_seconds" "$build_fuzz/fuzz.log" "$build_fuzz/fuzz_leaderboard"
+# The same inputs through the real file: every input the run above kept, then new ones for the
+# rest of the time. Each saves, so the scratch folder is kept in memory where that is possible.
 scratch_root=/dev/shm
 [[ -d $scratch_root && -w $scratch_root ]] || scratch_root=${TMPDIR:-/tmp}
 scratch=$(mktemp -d -p "$scratch_root")
 trap 'rm -rf "$scratch"' EXIT
-TMPDIR=$scratch "$build_fuzz/fuzz_leaderboard" -max_total_time="$fuzz_seconds" -timeout=5 \
-    -print_final_stats=1 -artifact_prefix="$build_fuzz/" "$build_fuzz/corpus" tests/fuzz/corpus
+TMPDIR=$scratch fuzz " on disk" "$fuzz_disk_seconds" "$build_fuzz/fuzz-disk.log" \
+    "$build_fuzz/fuzz_leaderboard_disk"
 
 # One closing line for both test runs (a failing run has already stopped the script).
 total=0
