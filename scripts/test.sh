@@ -41,6 +41,10 @@ if command -v ccache >/dev/null; then
     # all, so that a clone in another folder (as CI makes) hits what this one compiled. Only
     # the debugger's note of the folder a file was compiled in can then name the other clone.
     export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+    # The files the build generates just before compiling them (moc output, resources) are
+    # looked up by their contents too, not only after a preprocessor run: nothing here changes
+    # a header while the compiler reads it.
+    export CCACHE_SLOPPINESS=include_file_mtime,include_file_ctime
 fi
 
 # Warnings are errors here whatever an earlier configure of the same folder chose.
