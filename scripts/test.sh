@@ -4,9 +4,9 @@
 # fixed time of fuzzing the leaderboard file code. Any sanitizer report fails the run.
 #
 # Two lines of work share the cores: the two builds, each followed by its tests, and the fuzzers.
-# The builds run at a lower priority, so that the tests and the fuzzers keep the timing of an idle
-# machine while the builds take up what they leave: the normal tests wait on X servers, sound
-# servers and the package tools much of the time, and a fuzzer keeps only one core busy. The
+# The builds run at a lower priority, so that the tests and the fuzzers come first and the builds
+# take up the time they leave: the normal tests wait on X servers, sound servers and the package
+# tools much of the time, and a fuzzer keeps only one core busy. The
 # sanitizer tests start once the normal tests are done, never beside them. Each step prints its
 # output whole when it ends, headed by its name and time. Where ccache is installed the compilers
 # run through it, so that a run reuses what any earlier run compiled, in any clone.
