@@ -139,12 +139,10 @@ Leaderboard::Leaderboard(const QString& folder, Placement placement) {
     m_folderUsable = where.usable;
 }
 
-namespace {
-
-// Splits the file's bytes into entries. The name is everything before the last comma, so a name
-// holding commas keeps its score; a line without a comma has an empty name. Names are kept as
-// bytes, so that bytes that are no GBK survive a save unchanged.
-template <typename Rows> Rows parseRows(const QByteArray& bytes) {
+// The name is everything before the last comma, so a name holding commas keeps its score; a line
+// without a comma has an empty name. Names are kept as bytes, so that bytes that are no GBK
+// survive a save unchanged.
+Leaderboard::Rows Leaderboard::parseRows(const QByteArray& bytes) {
     Rows rows;
     const QList<QByteArray> lines = splitLines(bytes, Leaderboard::Slots);
     for (int i = 0; i < lines.size(); ++i) {
@@ -157,20 +155,20 @@ template <typename Rows> Rows parseRows(const QByteArray& bytes) {
     return rows;
 }
 
-// The smallest place whose score is strictly lower than `score`, or -1.
-template <typename Rows> int strictPlace(const Rows& rows, qint32 score) {
+int Leaderboard::strictPlace(const Rows& rows, qint32 score) {
     int place = -1;
-    for (int i = Leaderboard::Places - 1; i >= 0; --i) {
+    for (int i = Places - 1; i >= 0; --i) {
         if (score > rows.scores[i])
             place = i;
     }
     return place;
 }
 
+namespace {
+
 // Ten lines: the entries above `place`, `newLine`, the entries below it. With no place (-1) the
 // ten places as they are.
-template <typename Rows>
-QByteArray formatRows(const Rows& rows, int place, const QByteArray& newLine) {
+QByteArray formatRows(const Leaderboard::Rows& rows, int place, const QByteArray& newLine) {
     QByteArray bytes;
     const auto line = [&](int i) {
         bytes += rows.names[i];
@@ -192,6 +190,24 @@ QByteArray formatRows(const Rows& rows, int place, const QByteArray& newLine) {
 }
 
 } // namespace
+
+QByteArray Leaderboard::entryLine(const QString& name, qint32 score) {
+    return encodeLine(nameToSave(name), score);
+}
+
+std::optional<QByteArray> Leaderboard::mergeEntry(const QByteArray& now,
+                                                  const QByteArray& loadedBytes,
+                                                  const Rows& loadedRows, int place, qint32 score,
+                                                  const QByteArray& line) {
+    if (now == loadedBytes)
+        return formatRows(loadedRows, place, line);
+    // Another copy saved since the load: the place is the one the entry takes there.
+    const Rows rowsNow = parseRows(now);
+    const int placeNow = strictPlace(rowsNow, score);
+    if (placeNow < 0)
+        return std::nullopt;
+    return formatRows(rowsNow, placeNow, line);
+}
 
 Leaderboard::Rows Leaderboard::defaultRows() {
     Rows rows;
@@ -259,7 +275,7 @@ Leaderboard::LoadResult Leaderboard::load() {
         break;
     }
 
-    setRows(parseRows<Rows>(found.bytes));
+    setRows(parseRows(found.bytes));
     m_loadedBytes = found.bytes;
     if (m_canSave && !tablefile::canCreateIn(QFileInfo(found.target).path())) {
         qCWarning(tablefile::lcTable, "the folder of %s cannot be written",
@@ -293,7 +309,7 @@ bool Leaderboard::save(const QString& name) {
         qCWarning(tablefile::lcTable, "not saved: no folder to keep the table in");
         return false;
     }
-    const QByteArray newLine = encodeLine(nameToSave(name), m_rankedScore);
+    const QByteArray newLine = entryLine(name, m_rankedScore);
 
     const tablefile::Lock lock(m_filePath + LockSuffix, LockWaitMs);
     if (lock.state() != tablefile::Lock::State::Held) {
@@ -312,19 +328,16 @@ bool Leaderboard::save(const QString& name) {
         // it would have after a load that found no table.
         bytes = formatRows(defaultRows(), 0, newLine);
         break;
-    case tablefile::Found::Kind::File:
-        if (found.bytes == m_loadedBytes) {
-            bytes = formatRows(m_rows, m_place, newLine);
-        } else {
-            const Rows now = parseRows<Rows>(found.bytes);
-            const int place = strictPlace(now, m_rankedScore);
-            if (place < 0) {
-                qCInfo(tablefile::lcTable, "the score no longer enters the table saved meanwhile");
-                return true;
-            }
-            bytes = formatRows(now, place, newLine);
+    case tablefile::Found::Kind::File: {
+        std::optional<QByteArray> merged =
+            mergeEntry(found.bytes, m_loadedBytes, m_rows, m_place, m_rankedScore, newLine);
+        if (!merged) {
+            qCInfo(tablefile::lcTable, "the score no longer enters the table saved meanwhile");
+            return true;
         }
+        bytes = std::move(*merged);
         break;
+    }
     case tablefile::Found::Kind::NotAFile:
     case tablefile::Found::Kind::Refused:
     case tablefile::Found::Kind::Unreadable:

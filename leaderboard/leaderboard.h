@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 namespace wimbly {
 
@@ -88,12 +89,32 @@ public:
     int place() const { return m_place; }
     qint32 rankedScore() const { return m_rankedScore; }
 
-private:
+    // The steps of load(), rank() and save() that work on the table's bytes in memory and touch
+    // no file, so that they can be checked on any bytes at memory speed.
+
     // The entries as the file holds them: names as bytes, scores as numbers.
     struct Rows {
         std::array<QByteArray, Slots> names;
         std::array<qint32, Slots> scores{};
     };
+    // The entries of a file's bytes, as load() reads them: up to Slots lines, each name as the
+    // bytes before the line's last comma, each score 0 unless the rest is a number.
+    static Rows parseRows(const QByteArray& bytes);
+    // The smallest place whose score is strictly lower than `score`, or -1.
+    static int strictPlace(const Rows& rows, qint32 score);
+    // The line of the new entry as save() writes it, without the line end: `name` cleaned and cut
+    // as save() says, in GBK, a comma and the score.
+    static QByteArray entryLine(const QString& name, qint32 score);
+    // What save() writes when the file holds `now` under the lock: ten lines, with `line` at
+    // `place` among `loadedRows` when `now` is still `loadedBytes` (as the load found or wrote
+    // them), else at the strict place of `score` among the entries of `now`. No value when the
+    // score no longer enters `now`: then nothing is written.
+    static std::optional<QByteArray> mergeEntry(const QByteArray& now,
+                                                const QByteArray& loadedBytes,
+                                                const Rows& loadedRows, int place, qint32 score,
+                                                const QByteArray& line);
+
+private:
     // Ten entries "0" with a score of 0: the table of a file that is not there.
     static Rows defaultRows();
     void setRows(const Rows& rows);

@@ -2,6 +2,9 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
+// From the build (wimbly_test_paths in tests/app/CMakeLists.txt): the program.
+extern const char wimblyProgram[];
+
 namespace {
 
 struct Outcome {
@@ -20,7 +23,7 @@ Outcome run(const QStringList& arguments) {
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(WIMBLY_PROGRAM), arguments);
+    process.start(QString::fromUtf8(wimblyProgram), arguments);
     Outcome outcome;
     outcome.finished = process.waitForFinished(30000);
     if (!outcome.finished) {

@@ -17,6 +17,9 @@
 #include <cmath>
 #include <memory>
 
+// From the build (wimbly_test_paths in tests/app/CMakeLists.txt): the folder of the drawings.
+extern const char artFolder[];
+
 using wimbly::Game;
 using wimbly::MainWindow;
 using wimbly::ManualClock;
@@ -273,7 +276,7 @@ void TestZoom::picturesAreRenderedForTheFactor_data() {
 void TestZoom::picturesAreRenderedForTheFactor() {
     QFETCH(qreal, factor);
     QFETCH(QSize, slotSize);
-    wimbly::resgen::Artwork art(QStringLiteral(WIMBLY_ART_DIR));
+    wimbly::resgen::Artwork art(QString::fromUtf8(artFolder));
     QString error;
     QVERIFY2(art.load(&error), qPrintable(error));
 

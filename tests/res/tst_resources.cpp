@@ -18,6 +18,11 @@
 #include <cstdlib>
 #include <utility>
 
+// From the build (wimbly_test_paths in tests/res/CMakeLists.txt): the resource generator and the
+// folder of the drawings it renders.
+extern const char resgenProgram[];
+extern const char artFolder[];
+
 namespace res = wimbly::res;
 using res::loadPicture;
 using res::programIcon;
@@ -553,7 +558,7 @@ void TestResources::generatorIsDeterministicAndMatchesTheEmbeddedFiles() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
     generator.setProcessEnvironment(env);
-    generator.start(QStringLiteral(WIMBLY_RESGEN), {QStringLiteral(WIMBLY_ART_DIR), out.path()});
+    generator.start(QString::fromUtf8(resgenProgram), {QString::fromUtf8(artFolder), out.path()});
     QVERIFY(generator.waitForFinished(120000));
     QCOMPARE(generator.exitStatus(), QProcess::NormalExit);
     QCOMPARE(generator.exitCode(), 0);

@@ -16,6 +16,11 @@
 
 #include <memory>
 
+// From the build (wimbly_test_paths in tests/sound/CMakeLists.txt): a small program that plays
+// every cue, and the sound library.
+extern const char stalledExitProgram[];
+extern const char soundLibrary[];
+
 using wimbly::CueOutput;
 using wimbly::CuePlayer;
 using wimbly::CueSamples;
@@ -309,12 +314,12 @@ void TestCuePlayer::withoutASafeSoundLibraryCuesAreSilentWithOneWarning() {
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("bin")));
     const QString program = dir.filePath(QStringLiteral("bin/player"));
-    QVERIFY(QFile::copy(QStringLiteral(STALLED_EXIT_PROGRAM), program));
+    QVERIFY(QFile::copy(QString::fromUtf8(stalledExitProgram), program));
     if (libraryInPlace) {
         const QString library =
             QDir::cleanPath(dir.filePath(QStringLiteral("bin/" SOUND_LIBRARY_FROM_PROGRAM)));
         QVERIFY(QDir().mkpath(QFileInfo(library).path()));
-        QVERIFY(QFile::copy(QStringLiteral(SOUND_LIBRARY), library));
+        QVERIFY(QFile::copy(QString::fromUtf8(soundLibrary), library));
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                       QFile::ExeOwner | QFile::ReadOther |
                                                       QFile::WriteOther | QFile::ExeOther));

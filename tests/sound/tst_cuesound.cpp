@@ -20,6 +20,10 @@
 #include <sys/types.h>
 #include <utility>
 
+// From the build (wimbly_test_paths in tests/sound/CMakeLists.txt): a small program that plays
+// every cue.
+extern const char stalledExitProgram[];
+
 namespace {
 
 constexpr int RecordRate = 22050;
@@ -105,7 +109,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne();
-    void aStalledSoundServerHoldsUpNeitherPlayCueNorTheDestructor();
+    void aStalledSoundServerHoldsUpNeitherPlayNorTheDestructor();
     void theProgramExitsPromptlyWhileTheSoundServerIsStalled();
 
 private:
@@ -257,7 +261,7 @@ void TestCueSound::eachCueSoundsForItsLengthAndTheNewestCutsOffThePlayingOne() {
     }
 }
 
-void TestCueSound::aStalledSoundServerHoldsUpNeitherPlayCueNorTheDestructor() {
+void TestCueSound::aStalledSoundServerHoldsUpNeitherPlayNorTheDestructor() {
     QVERIFY(m_server.state() == QProcess::Running);
     qint64 playMs = 0;
     qint64 destroyMs = 0;
@@ -285,7 +289,7 @@ void TestCueSound::theProgramExitsPromptlyWhileTheSoundServerIsStalled() {
     QVERIFY(m_server.state() == QProcess::Running);
     const ServerStop stop(m_server);
     QProcess program;
-    startProcess(program, QStringLiteral(STALLED_EXIT_PROGRAM), {});
+    startProcess(program, QString::fromUtf8(stalledExitProgram), {});
     QVERIFY(program.waitForStarted(2000));
     QElapsedTimer clock;
     clock.start();
