@@ -57,8 +57,9 @@ struct Setting {
     bool switchSets = true;
     // The option's line in --help; %1 and %2 stand for `min` and `max`.
     const char* help = nullptr;
-    // The setting's item in the grown-ups' menu, in the program's own language (its translation
-    // is in the Commands context), or nullptr where the menu offers commands instead.
+    // The setting's item in the grown-ups' menu, in the program's own language and marked for
+    // translation in the context of the class that shows it, or nullptr where the menu offers
+    // commands instead.
     const char* menuText = nullptr;
 };
 
