@@ -39,6 +39,13 @@ void runUntilAnswering(ManualClock& clock, const Game& game) {
     QCOMPARE(game.phase(), Game::Phase::Answering);
 }
 
+// Shows the window, presses the start button and runs the first parade until the board is open.
+void showAndOpenTheBoard(ManualClock& clock, MainWindow& mainWindow) {
+    mainWindow.show();
+    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
+    runUntilAnswering(clock, mainWindow.game());
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -190,9 +197,7 @@ void TestMainWindow::startPressShowsMarkersScoreAndOpensTheBoardAfterTheParade()
 void TestMainWindow::correctClickPaintsWhiteInsideTheClickedCellUntilTheTurnEnds() {
     ManualClock clock;
     MainWindow mainWindow({&clock, nullptr, {}, silence()});
-    mainWindow.show();
-    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, mainWindow.game());
+    showAndOpenTheBoard(clock, mainWindow);
     const int cell = mainWindow.game().state().order[0];
     QTest::mousePress(&mainWindow.board(), Qt::LeftButton, {}, centreOfCell(cell));
     QCOMPARE(mainWindow.scoreLabel().text(), QStringLiteral("100"));
@@ -243,9 +248,7 @@ void TestMainWindow::everyMouseButtonCountsTheSame() {
     QFETCH(Qt::KeyboardModifiers, modifiers);
     ManualClock clock;
     MainWindow mainWindow({&clock, nullptr, {}, silence()});
-    mainWindow.show();
-    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, mainWindow.game());
+    showAndOpenTheBoard(clock, mainWindow);
     const int cell = mainWindow.game().state().order[0];
     QTest::mousePress(&mainWindow.board(), button, modifiers, centreOfCell((cell + 1) % 36));
     QVERIFY(!mainWindow.lifeMarker(2).isVisible());
@@ -292,9 +295,7 @@ void TestMainWindow::buttonsClickOnlyWhenReleasedOverThemselves() {
 void TestMainWindow::helpWindowHaltsTheBoardAndBlocksTheMainWindow() {
     ManualClock clock;
     MainWindow mainWindow({&clock, nullptr, {}, silence()});
-    mainWindow.show();
-    QTest::mouseClick(&mainWindow.startButton(), Qt::LeftButton);
-    runUntilAnswering(clock, mainWindow.game());
+    showAndOpenTheBoard(clock, mainWindow);
     QTest::mouseClick(&mainWindow.helpButton(), Qt::LeftButton);
     auto* help = qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow());
     QVERIFY(help);
