@@ -76,4 +76,71 @@ How to play: click the triangle button to start the game. Once the game has star
         <translation>Language</translation>
     </message>
 </context>
+<context>
+    <name>wimbly::ProgressWindow</name>
+    <message>
+        <source>每局记住的最长队伍</source>
+        <translation>Longest parade recalled in each game</translation>
+    </message>
+    <message>
+        <source>当天最好</source>
+        <translation>Best of the day</translation>
+    </message>
+    <message>
+        <source>还没有记录的游戏。</source>
+        <translation>No games recorded yet.</translation>
+    </message>
+    <message>
+        <source>进步</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>孩子：</source>
+        <translation>Child:</translation>
+    </message>
+    <message>
+        <source>（未选孩子）</source>
+        <translation>No child chosen</translation>
+    </message>
+    <message>
+        <source>本周游戏：%1 局</source>
+        <translation>Games this week: %1</translation>
+    </message>
+    <message>
+        <source>本周时间：%1 分钟</source>
+        <translation>Minutes this week: %1</translation>
+    </message>
+    <message>
+        <source>最高分：%1</source>
+        <translation>Best score: %1</translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
+        <source>导出游戏记录</source>
+        <translation>Export the game history</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>已导出到 %1。</source>
+        <translation>Exported to %1.</translation>
+    </message>
+    <message>
+        <source>无法导出到 %1。</source>
+        <translation>Could not export to %1.</translation>
+    </message>
+    <message>
+        <source>游戏没有被记录。</source>
+        <translation>Games are not being recorded.</translation>
+    </message>
+    <message>
+        <source>游戏记录已损坏：原文件已改名为 %1，新的记录已经开始。</source>
+        <translation>The game history was damaged: its file was renamed %1 and a new history was started.</translation>
+    </message>
+</context>
 </TS>

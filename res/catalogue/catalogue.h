@@ -328,6 +328,19 @@ inline constexpr QRect LeaderboardNameGeometry{24, 80, 81, 25};
 inline constexpr QRect LeaderboardScoreGeometry{152, 80, 89, 25};
 inline constexpr int LeaderboardRowStep = 24;
 
+// ---- The progress window ---------------------------------------------------------------------
+
+inline constexpr QSize ProgressClientSize{520, 400};
+inline constexpr QRect ProgressChildLabelGeometry{16, 12, 56, 25};
+inline constexpr QRect ProgressChildBoxGeometry{72, 12, 200, 25};
+// This week's games and minutes, and the best score of all.
+inline constexpr QRect ProgressWeekGamesGeometry{16, 44, 160, 25};
+inline constexpr QRect ProgressWeekMinutesGeometry{176, 44, 184, 25};
+inline constexpr QRect ProgressBestScoreGeometry{360, 44, 144, 25};
+inline constexpr QRect ProgressChartGeometry{16, 76, 488, 264};
+inline constexpr QRect ProgressStatusGeometry{16, 346, 384, 46};
+inline constexpr QRect ProgressExportGeometry{416, 352, 88, 27};
+
 // ---- Checks on the tables --------------------------------------------------------------------
 
 namespace detail {
