@@ -47,6 +47,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOptions({help, version});
     std::vector<QCommandLineOption> settingOptions;
     for (const Setting& setting : Settings) {
+        // A setting without an option is set in the grown-ups' menu alone; its place in the list
+        // keeps the indices of the table.
+        if (!setting.option) {
+            settingOptions.emplace_back(QStringList());
+            continue;
+        }
         QString text = QString::fromLatin1(setting.help);
         if (setting.kind == Setting::Kind::Number)
             text = text.arg(setting.min).arg(setting.max);
@@ -56,6 +62,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                               : QCommandLineOption(QString::fromLatin1(setting.option), text));
         parser.addOption(settingOptions.back());
     }
+    const QCommandLineOption child(
+        QStringLiteral("child"),
+        QStringLiteral("Play as the child <name>, who is added if new (1 to 32 characters)."),
+        QStringLiteral("name"));
+    const QCommandLineOption exportHistory(
+        QStringLiteral("export-history"),
+        QStringLiteral("Write every recorded game to <file> as CSV (- for standard output) and "
+                       "exit."),
+        QStringLiteral("file"));
+    parser.addOptions({child, exportHistory});
     for (const QString& name : QtValueOptions) {
         QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -94,7 +110,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     for (std::size_t i = 0; i < Settings.size(); ++i) {
         const Setting& setting = Settings[i];
-        if (!parser.isSet(settingOptions[i]))
+        if (!setting.option || !parser.isSet(settingOptions[i]))
             continue;
         result.options.given[i] = true;
         if (!setting.valueName) {
@@ -107,6 +123,19 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             return refuse(
                 QStringLiteral("invalid value '%1' for option --%2: give %3")
                     .arg(text, QString::fromLatin1(setting.option), allowedValues(setting)));
+    }
+    if (parser.isSet(child)) {
+        result.options.child = parser.value(child);
+        if (!isChildName(result.options.child))
+            return refuse(QStringLiteral("invalid value '%1' for option --child: give a name of 1 "
+                                         "to 32 characters, without spaces at either end")
+                              .arg(result.options.child));
+    }
+    if (parser.isSet(exportHistory)) {
+        result.options.exportHistory = parser.value(exportHistory);
+        if (result.options.exportHistory.isEmpty())
+            return refuse(QStringLiteral("invalid value '' for option --export-history: give a "
+                                         "file, or - for standard output"));
     }
     return result;
 }
