@@ -95,10 +95,10 @@ void MainWindow::load() {
     m_startButton.setBitmap(StartButton);
     m_helpButton.setBitmap(HelpButton);
 
-    for (int i = 1; i < MarkerCount; ++i) {
+    for (int i = 1; i < MaxMarkerCount; ++i) {
         m_lifeMarkers.push_back(std::make_unique<PictureBox>(this));
         m_lifeMarkers[i]->hide();
-        m_lifeMarkers[i]->place(m_lifeMarkers[i - 1]->designPos() + QPoint(MarkerStep, 0));
+        m_lifeMarkers[i]->place(markerPosition(i));
     }
     for (auto& marker : m_lifeMarkers)
         marker->setBitmap(Marker);
@@ -117,7 +117,12 @@ void MainWindow::load() {
 
 void MainWindow::connectCommands() {
     Commands& c = m_commands;
-    connect(&c.start, &QAction::triggered, this, [this] { m_game.start(); });
+    connect(&c.start, &QAction::triggered, this, [this] {
+        if (m_starter)
+            m_starter();
+        else
+            m_game.start();
+    });
     connect(&c.help, &QAction::triggered, this, [this] { m_game.openHelp(); });
     connect(&c.zoomIn, &QAction::triggered, this, &MainWindow::zoomIn);
     connect(&c.zoomOut, &QAction::triggered, this, &MainWindow::zoomOut);
@@ -245,6 +250,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_game.end(Ending::Closed);
     event->accept();
 }
 
@@ -316,7 +322,22 @@ void MainWindow::playCue(res::Cue cue) {
 }
 
 void MainWindow::openLeaderboard(qint32 score) {
-    m_secondary = LeaderboardWindow::open(m_folder, score, this);
+    // A game with more lives than the three markers of old would not be a fair entry.
+    const Rules& rules = m_game.rules();
+    const bool ranked = !rules.practice && rules.lives <= Game::StartLives;
+    m_secondary = LeaderboardWindow::open(m_folder, score, this, {ranked, m_playerName});
+}
+
+void MainWindow::gameEnded(const GameSummary& summary) {
+    emit gameFinished(summary);
+}
+
+void MainWindow::setStarter(std::function<void()> starter) {
+    m_starter = std::move(starter);
+}
+
+void MainWindow::setPlayerName(const QString& name) {
+    m_playerName = name;
 }
 
 void MainWindow::openHelp() {

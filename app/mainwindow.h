@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -85,6 +86,12 @@ public:
     qreal viewFactor() const override { return m_view.factor(); }
     bool coversScreen() const override { return m_fullScreen; }
 
+    // What the start button and key do: by default start a game; the children's play puts the
+    // choice of a child first.
+    void setStarter(std::function<void()> starter);
+    // The child playing, whose name the leaderboard's name box starts with; empty for none.
+    void setPlayerName(const QString& name);
+
     // Sound on or off. While it is off no cue is played and no audio stream is opened; the
     // game's timing is the same either way.
     bool isSoundOn() const { return m_soundOn; }
@@ -95,6 +102,9 @@ signals:
     void viewChanged();
     // The sound has been turned on or off, by key or by call.
     void soundChanged(bool on);
+    // A game in which the board was pressed has ended: by a wrong click with no life left, by
+    // Start, or by closing the window.
+    void gameFinished(const wimbly::GameSummary& summary);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -126,8 +136,11 @@ private:
     void playCue(res::Cue cue) override;
     void openLeaderboard(qint32 score) override;
     void openHelp() override;
+    void gameEnded(const GameSummary& summary) override;
 
     QString m_folder;
+    std::function<void()> m_starter;
+    QString m_playerName;
     QPixmap m_background;
     qreal m_backgroundFactor = 0; // the view factor m_background was rendered for; 0: none yet
 

@@ -45,12 +45,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Print the version and exit."));
     parser.addOptions({help, version});
-    std::vector<QCommandLineOption> settingOptions;
+    std::vector<std::optional<QCommandLineOption>> settingOptions;
     for (const Setting& setting : Settings) {
         // A setting without an option is set in the grown-ups' menu alone; its place in the list
         // keeps the indices of the table.
         if (!setting.option) {
-            settingOptions.emplace_back(QStringList());
+            settingOptions.emplace_back();
             continue;
         }
         QString text = QString::fromLatin1(setting.help);
@@ -60,7 +60,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             setting.valueName ? QCommandLineOption(QString::fromLatin1(setting.option), text,
                                                    QString::fromLatin1(setting.valueName))
                               : QCommandLineOption(QString::fromLatin1(setting.option), text));
-        parser.addOption(settingOptions.back());
+        parser.addOption(*settingOptions.back());
     }
     const QCommandLineOption child(
         QStringLiteral("child"),
@@ -110,7 +110,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     for (std::size_t i = 0; i < Settings.size(); ++i) {
         const Setting& setting = Settings[i];
-        if (!setting.option || !parser.isSet(settingOptions[i]))
+        if (!settingOptions[i] || !parser.isSet(*settingOptions[i]))
             continue;
         result.options.given[i] = true;
         if (!setting.valueName) {
@@ -118,7 +118,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 setting.switchSets;
             continue;
         }
-        const QString text = parser.value(settingOptions[i]);
+        const QString text = parser.value(*settingOptions[i]);
         if (!readValue(setting, text, &result.options.values))
             return refuse(
                 QStringLiteral("invalid value '%1' for option --%2: give %3")
