@@ -21,7 +21,9 @@
 
 namespace wimbly {
 
+class ChildPicker;
 class KeyboardPlay;
+struct Child;
 
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
@@ -91,6 +93,12 @@ public:
     void setStarter(std::function<void()> starter);
     // The child playing, whose name the leaderboard's name box starts with; empty for none.
     void setPlayerName(const QString& name);
+    // Shows `children` large on the board area for a child to pick their own (childChosen),
+    // by click or by the keys of keyboard play.
+    void showChildPicker(const std::vector<Child>& children);
+    void hideChildPicker();
+    // The children shown to choose from, or null when none are shown.
+    ChildPicker* childPicker() const;
 
     // Sound on or off. While it is off no cue is played and no audio stream is opened; the
     // game's timing is the same either way.
@@ -105,6 +113,11 @@ signals:
     // A game in which the board was pressed has ended: by a wrong click with no life left, by
     // Start, or by closing the window.
     void gameFinished(const wimbly::GameSummary& summary);
+    // A child picked their own among those shown.
+    void childChosen(const QString& name);
+    // The window has been painted for the first time, and the event loop has come back: the
+    // moment to ready what the first picture need not wait for.
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -141,6 +154,8 @@ private:
     QString m_folder;
     std::function<void()> m_starter;
     QString m_playerName;
+    // Made when first shown: a window whose players have no children never pays for it.
+    std::unique_ptr<ChildPicker> m_picker;
     QPixmap m_background;
     qreal m_backgroundFactor = 0; // the view factor m_background was rendered for; 0: none yet
 

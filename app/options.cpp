@@ -32,6 +32,14 @@ Preferences Options::over(Preferences remembered) const {
     return remembered;
 }
 
+bool Options::gives(const Setting& setting) const {
+    for (std::size_t i = 0; i < Settings.size(); ++i) {
+        if (&Settings[i] == &setting)
+            return given[i];
+    }
+    return false;
+}
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     // Qt's own options are written with one dash (-platform offscreen); read every word after

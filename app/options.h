@@ -24,6 +24,8 @@ struct Options {
 
     // `remembered` with this run's options laid over it.
     Preferences over(Preferences remembered) const;
+    // Whether the command line set `setting`.
+    bool gives(const Setting& setting) const;
 };
 
 // The outcome of reading the command line: either options to start with, or text to print

@@ -81,6 +81,8 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});
+    menu->addSeparator();
+    menu->addActions({&commands.children, &commands.progress});
 
     menu->popup(globalPos);
     return menu;
