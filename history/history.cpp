@@ -75,6 +75,7 @@ QString startedText(const QDateTime& started) {
     return started.isValid() ? started.toUTC().toString(Qt::ISODate) : QStringLiteral("");
 }
 
+// The number written in `count` digits of `text` from `from`; -1 when one of them is no digit.
 int digits(QStringView text, qsizetype from, qsizetype count) {
     int value = 0;
     for (qsizetype i = from; i < from + count; ++i) {
@@ -86,8 +87,9 @@ int digits(QStringView text, qsizetype from, qsizetype count) {
     return value;
 }
 
-// Reads `started` back. The stored form is parsed directly, as QDateTime's general ISO parser
-// would cost more than the rest of loading a long history; any other form goes to that parser.
+// Reads `started` back. The form this program stores is read digit by digit, once for each of
+// thousands of games, without the general ISO parser's search through every form it accepts;
+// any other form (a file edited by hand, say) goes to that parser.
 QDateTime parseStarted(const QString& text) {
     if (text.size() == 20 && text[4] == u'-' && text[7] == u'-' && text[10] == u'T' &&
         text[13] == u':' && text[16] == u':' && text[19] == u'Z') {
