@@ -57,6 +57,25 @@ public:
     static bool exportFile(const QString& filePath, QIODevice& out);
 
 private:
+    // What attach() found at the file.
+    enum class Verdict {
+        Ready,    // open, up to date and writable
+        Damaged,  // not a history: to be moved aside
+        Unusable, // cannot be written now (or is from a newer program): left as it is
+    };
+    // Opens the connection and checks the file, bringing it up to date; the connection stays
+    // open only when the verdict is Ready.
+    Verdict attach();
+    // Checks an existing file through a read-only connection, which changes nothing in it nor
+    // beside it.
+    Verdict inspect();
+    // Opens the connection for writing, switches to the write-ahead log and upgrades the file.
+    Verdict prepare();
+    // Renames the file and its companions to a free history.sqlite.damaged-<UTC time> name.
+    bool moveAside();
+    // Closes and removes the connection.
+    void detach();
+
     QString m_filePath;
     QString m_connection;
     QString m_movedAside;

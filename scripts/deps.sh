@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
+    libqt6sql6-sqlite
     fonts-noto-cjk
 )
 if [[ "${1:-}" == "--test" ]]; then
