@@ -21,9 +21,9 @@ namespace {
 // The picker's design: each child is a card of their animal, at up to twice its size on the
 // board, with the name under it; the cards stand in rows, centred in the board area.
 constexpr qreal MaxScale = 2;
-constexpr qreal Margin = 8;
+constexpr qreal Margin = 4;
 // Room between two cards, for the ring.
-constexpr qreal CardGap = 12;
+constexpr qreal CardGap = 8;
 // A row of a name is NameLine * scale + NameExtra high, in a font of NameFont * scale pixels.
 constexpr qreal NameLine = 10;
 constexpr qreal NameExtra = 4;

@@ -41,27 +41,27 @@ static_assert(ChildrenWindow::MaxChildren == res::CharacterCount);
 
 // The window's places and sizes, in pixels at 100 %. The list of children and its buttons fill
 // the left column; the selected entry's name, animal and settings the right one.
-constexpr QSize ClientSize{520, 428};
-constexpr QRect ListGeometry{12, 12, 180, 366};
+constexpr QSize ClientSize{530, 428};
+constexpr QRect ListGeometry{12, 12, 190, 366};
 constexpr QSize ListIconSize{22, 28};
-constexpr QRect AddGeometry{12, 388, 86, 28};
-constexpr QRect RemoveGeometry{106, 388, 86, 28};
-constexpr QRect NoChildNoteGeometry{208, 12, 300, 46};
-constexpr QRect PictureGeometry{208, 12, 36, 46};
-constexpr QRect NameCaptionGeometry{256, 12, 252, 18};
-constexpr QRect NameBoxGeometry{256, 32, 252, 26};
-constexpr QRect NameNoteGeometry{256, 60, 252, 18};
-constexpr QRect AnimalCaptionGeometry{208, 84, 300, 18};
+constexpr QRect AddGeometry{12, 388, 66, 28};
+constexpr QRect RemoveGeometry{84, 388, 118, 28};
+constexpr QRect NoChildNoteGeometry{218, 12, 300, 46};
+constexpr QRect PictureGeometry{218, 12, 36, 46};
+constexpr QRect NameCaptionGeometry{266, 12, 252, 18};
+constexpr QRect NameBoxGeometry{266, 32, 252, 26};
+constexpr QRect NameNoteGeometry{266, 60, 252, 18};
+constexpr QRect AnimalCaptionGeometry{218, 84, 300, 18};
 // The animals as a grid of toggle buttons, nine to a row like the board.
-constexpr QPoint AnimalGridPosition{208, 104};
+constexpr QPoint AnimalGridPosition{218, 104};
 constexpr QSize AnimalButtonSize{30, 38};
 constexpr QPoint AnimalButtonStep{31, 39};
 constexpr QSize AnimalIconSize{24, 31};
 // The chosen animal's ring, around its button.
 constexpr int AnimalRingWidth = 2;
-constexpr QRect PlayCaptionGeometry{208, 268, 300, 18};
+constexpr QRect PlayCaptionGeometry{218, 268, 300, 18};
 // Each child's setting is a row: a number's label and box, or a check box across the row.
-constexpr QRect FirstSettingRow{208, 288, 300, 24};
+constexpr QRect FirstSettingRow{218, 288, 300, 24};
 constexpr int SettingRowStep = 26;
 constexpr int NumberBoxWidth = 80;
 constexpr int SpinArrowWidth = 16;
