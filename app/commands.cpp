@@ -56,6 +56,8 @@ void Commands::retranslate() {
     resetZoom.setText(tr("100 %"));
     fullScreen.setText(tr(settingOf(&Preferences::fullScreen).menuText));
     sound.setText(tr(settingOf(&Preferences::soundOn).menuText));
+    children.setText(tr("孩子"));
+    progress.setText(tr("进步"));
 }
 
 bool Commands::eventFilter(QObject* watched, QEvent* event) {

@@ -44,6 +44,9 @@ public:
     QAction up;
     QAction down;
     QAction select;
+    // The grown-ups' windows: the children with their settings, and their progress.
+    QAction children;
+    QAction progress;
 
     // The language action for `language`.
     QAction& languageAction(Language language);

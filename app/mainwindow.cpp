@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "catalogue.h"
+#include "childpicker.h"
 #include "helpwindow.h"
 #include "keyboardplay.h"
 #include "leaderboardwindow.h"
@@ -95,10 +96,10 @@ void MainWindow::load() {
     m_startButton.setBitmap(StartButton);
     m_helpButton.setBitmap(HelpButton);
 
-    for (int i = 1; i < MarkerCount; ++i) {
+    for (int i = 1; i < MaxMarkerCount; ++i) {
         m_lifeMarkers.push_back(std::make_unique<PictureBox>(this));
         m_lifeMarkers[i]->hide();
-        m_lifeMarkers[i]->place(m_lifeMarkers[i - 1]->designPos() + QPoint(MarkerStep, 0));
+        m_lifeMarkers[i]->place(markerPosition(i));
     }
     for (auto& marker : m_lifeMarkers)
         marker->setBitmap(Marker);
@@ -117,19 +118,35 @@ void MainWindow::load() {
 
 void MainWindow::connectCommands() {
     Commands& c = m_commands;
-    connect(&c.start, &QAction::triggered, this, [this] { m_game.start(); });
+    connect(&c.start, &QAction::triggered, this, [this] {
+        if (m_starter)
+            m_starter();
+        else
+            m_game.start();
+    });
     connect(&c.help, &QAction::triggered, this, [this] { m_game.openHelp(); });
     connect(&c.zoomIn, &QAction::triggered, this, &MainWindow::zoomIn);
     connect(&c.zoomOut, &QAction::triggered, this, &MainWindow::zoomOut);
     connect(&c.resetZoom, &QAction::triggered, this, &MainWindow::resetZoom);
     connect(&c.fullScreen, &QAction::triggered, this, &MainWindow::setFullScreenMode);
     connect(&c.sound, &QAction::triggered, this, &MainWindow::setSoundOn);
-    KeyboardPlay* keyboard = m_keyboard.get();
-    connect(&c.left, &QAction::triggered, keyboard, [keyboard] { keyboard->move(-1, 0); });
-    connect(&c.right, &QAction::triggered, keyboard, [keyboard] { keyboard->move(1, 0); });
-    connect(&c.up, &QAction::triggered, keyboard, [keyboard] { keyboard->move(0, -1); });
-    connect(&c.down, &QAction::triggered, keyboard, [keyboard] { keyboard->move(0, 1); });
-    connect(&c.select, &QAction::triggered, keyboard, &KeyboardPlay::select);
+    // While the children are shown to choose from, the keys of keyboard play choose among them.
+    const auto move = [this](int dx, int dy) {
+        if (ChildPicker* picker = childPicker())
+            picker->move(dx, dy);
+        else
+            m_keyboard->move(dx, dy);
+    };
+    connect(&c.left, &QAction::triggered, this, [move] { move(-1, 0); });
+    connect(&c.right, &QAction::triggered, this, [move] { move(1, 0); });
+    connect(&c.up, &QAction::triggered, this, [move] { move(0, -1); });
+    connect(&c.down, &QAction::triggered, this, [move] { move(0, 1); });
+    connect(&c.select, &QAction::triggered, this, [this] {
+        if (ChildPicker* picker = childPicker())
+            picker->select();
+        else
+            m_keyboard->select();
+    });
 }
 
 QWidget* MainWindow::secondaryWindow() const {
@@ -212,6 +229,8 @@ void MainWindow::layOutScene(QSize area) {
         slot->setView(m_view);
     m_scoreLabel.setGeometry(m_view.rect(ScoreGeometry));
     m_scoreLabel.setFont(m_view.font(m_scoreFont));
+    if (m_picker)
+        m_picker->setView(m_view);
     update();
 }
 
@@ -234,8 +253,13 @@ void MainWindow::paintEvent(QPaintEvent*) {
     painter.drawPixmap(scene.topLeft(), m_background);
     // The sound system is readied once the window is on screen, so that it does not delay the
     // first picture, and long before the first cue is due; with the sound off it waits.
-    if (!std::exchange(m_painted, true) && m_soundOn)
-        QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
+    if (!std::exchange(m_painted, true)) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_soundOn)
+                m_cues.prepare();
+            emit firstPainted();
+        });
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -245,6 +269,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_game.end(Ending::Closed);
     event->accept();
 }
 
@@ -316,7 +341,42 @@ void MainWindow::playCue(res::Cue cue) {
 }
 
 void MainWindow::openLeaderboard(qint32 score) {
-    m_secondary = LeaderboardWindow::open(m_folder, score, this);
+    // A game with more lives than the three markers of old would not be a fair entry.
+    const Rules& rules = m_game.rules();
+    const bool ranked = !rules.practice && rules.lives <= Game::StartLives;
+    m_secondary = LeaderboardWindow::open(m_folder, score, this, {ranked, m_playerName});
+}
+
+void MainWindow::gameEnded(const GameSummary& summary) {
+    emit gameFinished(summary);
+}
+
+void MainWindow::setStarter(std::function<void()> starter) {
+    m_starter = std::move(starter);
+}
+
+void MainWindow::setPlayerName(const QString& name) {
+    m_playerName = name;
+}
+
+void MainWindow::showChildPicker(const std::vector<Child>& children) {
+    if (!m_picker) {
+        m_picker = std::make_unique<ChildPicker>(this);
+        connect(m_picker.get(), &ChildPicker::chosen, this, &MainWindow::childChosen);
+    }
+    m_picker->setChildren(children);
+    m_picker->setView(m_view);
+    m_picker->raise();
+    m_picker->show();
+}
+
+void MainWindow::hideChildPicker() {
+    if (m_picker)
+        m_picker->hide();
+}
+
+ChildPicker* MainWindow::childPicker() const {
+    return m_picker && !m_picker->isHidden() ? m_picker.get() : nullptr;
 }
 
 void MainWindow::openHelp() {

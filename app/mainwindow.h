@@ -15,12 +15,15 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace wimbly {
 
+class ChildPicker;
 class KeyboardPlay;
+struct Child;
 
 // The main window: the background scene, the board, the mascot, the presentation slots, the
 // life markers, the score and the start and help buttons. It shows what the game asks for and
@@ -85,6 +88,18 @@ public:
     qreal viewFactor() const override { return m_view.factor(); }
     bool coversScreen() const override { return m_fullScreen; }
 
+    // What the start button and key do: by default start a game; the children's play puts the
+    // choice of a child first.
+    void setStarter(std::function<void()> starter);
+    // The child playing, whose name the leaderboard's name box starts with; empty for none.
+    void setPlayerName(const QString& name);
+    // Shows `children` large on the board area for a child to pick their own (childChosen),
+    // by click or by the keys of keyboard play.
+    void showChildPicker(const std::vector<Child>& children);
+    void hideChildPicker();
+    // The children shown to choose from, or null when none are shown.
+    ChildPicker* childPicker() const;
+
     // Sound on or off. While it is off no cue is played and no audio stream is opened; the
     // game's timing is the same either way.
     bool isSoundOn() const { return m_soundOn; }
@@ -95,6 +110,14 @@ signals:
     void viewChanged();
     // The sound has been turned on or off, by key or by call.
     void soundChanged(bool on);
+    // A game in which the board was pressed has ended: by a wrong click with no life left, by
+    // Start, or by closing the window.
+    void gameFinished(const wimbly::GameSummary& summary);
+    // A child picked their own among those shown.
+    void childChosen(const QString& name);
+    // The window has been painted for the first time, and the event loop has come back: the
+    // moment to ready what the first picture need not wait for.
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -126,8 +149,13 @@ private:
     void playCue(res::Cue cue) override;
     void openLeaderboard(qint32 score) override;
     void openHelp() override;
+    void gameEnded(const GameSummary& summary) override;
 
     QString m_folder;
+    std::function<void()> m_starter;
+    QString m_playerName;
+    // Made when first shown: a window whose players have no children never pays for it.
+    std::unique_ptr<ChildPicker> m_picker;
     QPixmap m_background;
     qreal m_backgroundFactor = 0; // the view factor m_background was rendered for; 0: none yet
 

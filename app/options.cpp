@@ -32,6 +32,14 @@ Preferences Options::over(Preferences remembered) const {
     return remembered;
 }
 
+bool Options::gives(const Setting& setting) const {
+    for (std::size_t i = 0; i < Settings.size(); ++i) {
+        if (&Settings[i] == &setting)
+            return given[i];
+    }
+    return false;
+}
+
 CommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     // Qt's own options are written with one dash (-platform offscreen); read every word after
@@ -45,8 +53,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Print the version and exit."));
     parser.addOptions({help, version});
-    std::vector<QCommandLineOption> settingOptions;
+    std::vector<std::optional<QCommandLineOption>> settingOptions;
     for (const Setting& setting : Settings) {
+        // A setting without an option is set in the grown-ups' menu alone; its place in the list
+        // keeps the indices of the table.
+        if (!setting.option) {
+            settingOptions.emplace_back();
+            continue;
+        }
         QString text = QString::fromLatin1(setting.help);
         if (setting.kind == Setting::Kind::Number)
             text = text.arg(setting.min).arg(setting.max);
@@ -54,8 +68,18 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             setting.valueName ? QCommandLineOption(QString::fromLatin1(setting.option), text,
                                                    QString::fromLatin1(setting.valueName))
                               : QCommandLineOption(QString::fromLatin1(setting.option), text));
-        parser.addOption(settingOptions.back());
+        parser.addOption(*settingOptions.back());
     }
+    const QCommandLineOption child(
+        QStringLiteral("child"),
+        QStringLiteral("Play as the child <name>, who is added if new (1 to 32 characters)."),
+        QStringLiteral("name"));
+    const QCommandLineOption exportHistory(
+        QStringLiteral("export-history"),
+        QStringLiteral("Write every recorded game to <file> as CSV (- for standard output) and "
+                       "exit."),
+        QStringLiteral("file"));
+    parser.addOptions({child, exportHistory});
     for (const QString& name : QtValueOptions) {
         QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -94,7 +118,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     for (std::size_t i = 0; i < Settings.size(); ++i) {
         const Setting& setting = Settings[i];
-        if (!parser.isSet(settingOptions[i]))
+        if (!settingOptions[i] || !parser.isSet(*settingOptions[i]))
             continue;
         result.options.given[i] = true;
         if (!setting.valueName) {
@@ -102,11 +126,24 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 setting.switchSets;
             continue;
         }
-        const QString text = parser.value(settingOptions[i]);
+        const QString text = parser.value(*settingOptions[i]);
         if (!readValue(setting, text, &result.options.values))
             return refuse(
                 QStringLiteral("invalid value '%1' for option --%2: give %3")
                     .arg(text, QString::fromLatin1(setting.option), allowedValues(setting)));
+    }
+    if (parser.isSet(child)) {
+        result.options.child = parser.value(child);
+        if (!isChildName(result.options.child))
+            return refuse(QStringLiteral("invalid value '%1' for option --child: give a name of 1 "
+                                         "to 32 characters, without spaces at either end")
+                              .arg(result.options.child));
+    }
+    if (parser.isSet(exportHistory)) {
+        result.options.exportHistory = parser.value(exportHistory);
+        if (result.options.exportHistory.isEmpty())
+            return refuse(QStringLiteral("invalid value '' for option --export-history: give a "
+                                         "file, or - for standard output"));
     }
     return result;
 }

@@ -16,9 +16,16 @@ struct Options {
     // The values the options gave; only those of settings marked as given count.
     Preferences values;
     std::array<bool, Settings.size()> given{};
+    // --child: the child who plays this run; empty when not given.
+    QString child;
+    // --export-history: where to write the history as CSV ("-" for standard output), instead of
+    // playing; empty when not given.
+    QString exportHistory;
 
     // `remembered` with this run's options laid over it.
     Preferences over(Preferences remembered) const;
+    // Whether the command line set `setting`.
+    bool gives(const Setting& setting) const;
 };
 
 // The outcome of reading the command line: either options to start with, or text to print

@@ -56,8 +56,9 @@ Preferences ParentsMenu::current() const {
 
 void ParentsMenu::remember() {
     const Preferences now = current();
+    // The children's settings are kept by the children's window, for each child.
     for (const Setting& setting : Settings) {
-        if (m_store && !sameValue(setting, now, m_applied))
+        if (m_store && !setting.perChild && !sameValue(setting, now, m_applied))
             m_store->save(setting, now);
     }
     m_applied = now;
@@ -80,6 +81,8 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});
+    menu->addSeparator();
+    menu->addActions({&commands.children, &commands.progress});
 
     menu->popup(globalPos);
     return menu;

@@ -1,10 +1,21 @@
 #include "settings.h"
 
+#include "catalogue.h"
+
 #include <QSettings>
+
+#include <algorithm>
 
 namespace wimbly {
 
 namespace {
+
+constexpr int MaxChildNameLength = 32;
+
+// Where the settings file keeps child `index` (0-based) and its settings.
+QString childGroup(qsizetype index) {
+    return QStringLiteral("children/%1/").arg(index + 1);
+}
 
 // A flag as QSettings writes it.
 bool readFlag(const QString& text, bool* flag) {
@@ -45,6 +56,13 @@ bool readValue(const Setting& setting, const QString& text, Preferences* prefere
     switch (setting.kind) {
     case Setting::Kind::Number: {
         bool ok = false;
+        if (const auto* whole = std::get_if<int Preferences::*>(&setting.field)) {
+            const int value = text.toInt(&ok);
+            if (!ok || value < setting.min || value > setting.max)
+                return false;
+            preferences->** whole = value;
+            return true;
+        }
         const double value = text.toDouble(&ok);
         if (!ok || !(value >= setting.min && value <= setting.max))
             return false;
@@ -75,23 +93,37 @@ QString valueText(const Setting& setting, const Preferences& preferences) {
 }
 
 bool sameValue(const Setting& setting, const Preferences& a, const Preferences& b) {
-    if (setting.kind == Setting::Kind::Number) {
-        const auto field = std::get<qreal Preferences::*>(setting.field);
-        return qFuzzyCompare(a.*field, b.*field);
-    }
+    if (const auto* field = std::get_if<qreal Preferences::*>(&setting.field))
+        return qFuzzyCompare(a.**field, b.**field);
     return valueText(setting, a) == valueText(setting, b);
 }
 
 QString allowedValues(const Setting& setting) {
     switch (setting.kind) {
     case Setting::Kind::Number:
-        return QStringLiteral("a number from %1 to %2").arg(setting.min).arg(setting.max);
+        return QString::fromLatin1(std::holds_alternative<int Preferences::*>(setting.field)
+                                       ? "a whole number from %1 to %2"
+                                       : "a number from %1 to %2")
+            .arg(setting.min)
+            .arg(setting.max);
     case Setting::Kind::Flag:
         return QStringLiteral("true or false");
     case Setting::Kind::Language:
         return QStringLiteral("zh (Chinese) or en (English)");
     }
     return {};
+}
+
+bool isChildName(const QString& name) {
+    if (name.isEmpty() || name.trimmed() != name)
+        return false;
+    const QList<uint> characters = name.toUcs4();
+    if (characters.size() > MaxChildNameLength)
+        return false;
+    return std::none_of(characters.begin(), characters.end(), [](uint c) {
+        return QChar::category(char32_t(c)) == QChar::Other_Control ||
+               QChar::category(char32_t(c)) == QChar::Other_Surrogate;
+    });
 }
 
 SettingsStore::SettingsStore()
@@ -103,20 +135,119 @@ SettingsStore::SettingsStore(const QString& fileName)
 
 SettingsStore::~SettingsStore() = default;
 
-Preferences SettingsStore::load() const {
+Preferences SettingsStore::load(const QString& child) const {
     Preferences preferences;
     // A file that does not parse may still have yielded some keys; none of them is trusted.
     if (m_settings->status() != QSettings::NoError)
         return preferences;
+    const std::optional<QString> group = groupOf(child);
     // A value that is missing, of the wrong kind or out of range keeps its default.
-    for (const Setting& setting : Settings)
-        readValue(setting, m_settings->value(QLatin1String(setting.key)).toString(), &preferences);
+    for (const Setting& setting : Settings) {
+        if (setting.perChild && !group)
+            continue;
+        const QString key = setting.perChild ? *group + QLatin1String(setting.key)
+                                             : QString::fromLatin1(setting.key);
+        readValue(setting, m_settings->value(key).toString(), &preferences);
+    }
     return preferences;
 }
 
-void SettingsStore::save(const Setting& setting, const Preferences& preferences) {
-    m_settings->setValue(QLatin1String(setting.key), valueText(setting, preferences));
+void SettingsStore::save(const Setting& setting, const Preferences& preferences,
+                         const QString& child) {
+    const std::optional<QString> group = setting.perChild ? groupOf(child) : QString();
+    if (!group)
+        return;
+    m_settings->setValue(*group + QLatin1String(setting.key), valueText(setting, preferences));
     m_settings->sync();
+}
+
+std::vector<Child> SettingsStore::children() const {
+    std::vector<Child> children;
+    if (m_settings->status() != QSettings::NoError)
+        return children;
+    const int count = m_settings->value(QStringLiteral("children/size")).toInt();
+    for (int i = 0; i < count; ++i) {
+        Child child{m_settings->value(childGroup(i) + QLatin1String("name")).toString(),
+                    m_settings->value(childGroup(i) + QLatin1String("animal")).toInt()};
+        // An entry a hand has damaged is passed over, rather than shown as a child who cannot
+        // be told apart from another.
+        const bool taken = std::any_of(children.begin(), children.end(),
+                                       [&child](const Child& c) { return c.name == child.name; });
+        if (!isChildName(child.name) || taken)
+            continue;
+        if (child.animal < 0 || child.animal >= res::CharacterCount)
+            child.animal = 0;
+        children.push_back(child);
+    }
+    return children;
+}
+
+bool SettingsStore::addChild(const Child& child) {
+    if (!isChildName(child.name) || child.animal < 0 || child.animal >= res::CharacterCount ||
+        groupOf(child.name))
+        return false;
+    const int index = m_settings->value(QStringLiteral("children/size")).toInt();
+    const QString group = childGroup(index);
+    m_settings->setValue(QStringLiteral("children/size"), index + 1);
+    // Whatever a removed entry left at this place is not the new child's.
+    m_settings->remove(group.chopped(1));
+    m_settings->setValue(group + QLatin1String("name"), child.name);
+    m_settings->setValue(group + QLatin1String("animal"), child.animal);
+    m_settings->sync();
+    return true;
+}
+
+bool SettingsStore::renameChild(const QString& from, const QString& to) {
+    const std::optional<QString> group = groupOf(from);
+    if (from.isEmpty() || !group || !isChildName(to) || (to != from && groupOf(to)))
+        return false;
+    m_settings->setValue(*group + QLatin1String("name"), to);
+    m_settings->sync();
+    return true;
+}
+
+bool SettingsStore::setAnimal(const QString& name, int animal) {
+    const std::optional<QString> group = groupOf(name);
+    if (name.isEmpty() || !group || animal < 0 || animal >= res::CharacterCount)
+        return false;
+    m_settings->setValue(*group + QLatin1String("animal"), animal);
+    m_settings->sync();
+    return true;
+}
+
+bool SettingsStore::removeChild(const QString& name) {
+    const std::optional<QString> group = groupOf(name);
+    if (name.isEmpty() || !group)
+        return false;
+    // The entries after the removed one move up a place, with all their keys.
+    const int count = m_settings->value(QStringLiteral("children/size")).toInt();
+    const int removed = group->section(QLatin1Char('/'), 1, 1).toInt() - 1;
+    for (int i = removed; i + 1 < count; ++i) {
+        m_settings->remove(childGroup(i).chopped(1));
+        m_settings->beginGroup(childGroup(i + 1).chopped(1));
+        const QStringList keys = m_settings->allKeys();
+        QList<QVariant> values;
+        for (const QString& key : keys)
+            values << m_settings->value(key);
+        m_settings->endGroup();
+        for (qsizetype k = 0; k < keys.size(); ++k)
+            m_settings->setValue(childGroup(i) + keys[k], values[k]);
+    }
+    m_settings->remove(childGroup(count - 1).chopped(1));
+    m_settings->setValue(QStringLiteral("children/size"), count - 1);
+    m_settings->sync();
+    return true;
+}
+
+std::optional<QString> SettingsStore::groupOf(const QString& child) const {
+    if (child.isEmpty())
+        return QString();
+    const int count = m_settings->value(QStringLiteral("children/size")).toInt();
+    for (int i = 0; i < count; ++i) {
+        if (m_settings->value(childGroup(i) + QLatin1String("name")).toString() == child)
+            return childGroup(i);
+    }
+    return std::nullopt;
 }
 
 } // namespace wimbly

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <variant>
+#include <vector>
 
 class QSettings;
 
@@ -17,13 +19,24 @@ namespace wimbly {
 // The languages of the game's texts. Chinese is the game's own; English is a translation.
 enum class Language { Chinese, English };
 
-// How the game is presented: the view's scale, full screen, sound and language. The defaults
-// are the game as it always looked: 100 %, in a window, with sound, in Chinese.
+// How the game is presented (the view's scale, full screen, sound and language) and how it is
+// played (the parade's pace, the first turn's length, the lives, practice). The defaults are the
+// game as it always was: 100 %, in a window, with sound, in Chinese, 700 ms a step, one
+// character first, three lives.
 struct Preferences {
     qreal zoom = 1;
     bool fullScreen = false;
     bool soundOn = true;
     Language language = Language::Chinese;
+    // Milliseconds a step of the parade.
+    int pace = 700;
+    // Characters in the first turn's parade.
+    int startLength = 1;
+    int lives = 3;
+    // Wrong clicks cost nothing; the game ends only by Start or closing.
+    bool practice = false;
+    // The first turn is as long as the longest parade recalled in full in the child's last game.
+    bool resumeLength = false;
 
     friend bool operator==(const Preferences&, const Preferences&) = default;
 };
@@ -39,11 +52,12 @@ bool languageFromCode(const QString& code, Language* language);
 // below; a new setting is one more entry, plus what it does.
 struct Setting {
     enum class Kind {
-        Number,   // a decimal number from `min` to `max`
+        Number,   // a number from `min` to `max`: decimal for a qreal field, whole for an int
         Flag,     // true or false
         Language, // a language code: zh or en
     };
-    using Field = std::variant<qreal Preferences::*, bool Preferences::*, Language Preferences::*>;
+    using Field = std::variant<qreal Preferences::*, int Preferences::*, bool Preferences::*,
+                               Language Preferences::*>;
 
     const char* key; // in the settings file
     Kind kind;
@@ -61,18 +75,81 @@ struct Setting {
     // translation in the context of the class that shows it, or nullptr where the menu offers
     // commands instead.
     const char* menuText = nullptr;
+    // Kept for each child rather than for the computer; the children's settings show these.
+    bool perChild = false;
 };
 
 inline const std::array Settings{
-    Setting{"view/zoom", Setting::Kind::Number, &Preferences::zoom, zoom::Min, zoom::Max, "scale",
-            "factor", true, "Draw the game at <factor> times its size, %1 to %2."},
-    Setting{"view/fullScreen", Setting::Kind::Flag, &Preferences::fullScreen, 0, 0, "fullscreen",
-            nullptr, true, "Start in full screen.", QT_TRANSLATE_NOOP("wimbly::Commands", "全屏")},
-    Setting{"sound/on", Setting::Kind::Flag, &Preferences::soundOn, 0, 0, "mute", nullptr, false,
-            "Start with the sound off.", QT_TRANSLATE_NOOP("wimbly::Commands", "声音")},
-    Setting{"language", Setting::Kind::Language, &Preferences::language, 0, 0, "lang", "language",
-            true, "Show the texts in <language>: zh (Chinese) or en (English).",
-            QT_TRANSLATE_NOOP("wimbly::ParentsMenu", "语言")},
+    Setting{.key = "view/zoom",
+            .kind = Setting::Kind::Number,
+            .field = &Preferences::zoom,
+            .min = zoom::Min,
+            .max = zoom::Max,
+            .option = "scale",
+            .valueName = "factor",
+            .help = "Draw the game at <factor> times its size, %1 to %2."},
+    Setting{.key = "view/fullScreen",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::fullScreen,
+            .option = "fullscreen",
+            .help = "Start in full screen.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::Commands", "全屏")},
+    Setting{.key = "sound/on",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::soundOn,
+            .option = "mute",
+            .switchSets = false,
+            .help = "Start with the sound off.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::Commands", "声音")},
+    Setting{.key = "language",
+            .kind = Setting::Kind::Language,
+            .field = &Preferences::language,
+            .option = "lang",
+            .valueName = "language",
+            .help = "Show the texts in <language>: zh (Chinese) or en (English).",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ParentsMenu", "语言")},
+    Setting{.key = "play/pace",
+            .kind = Setting::Kind::Number,
+            .field = &Preferences::pace,
+            .min = 400,
+            .max = 3000,
+            .option = "pace",
+            .valueName = "ms",
+            .help = "Show each character of the parade for <ms> milliseconds, %1 to %2.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "每个动物显示（毫秒）"),
+            .perChild = true},
+    Setting{.key = "play/startLength",
+            .kind = Setting::Kind::Number,
+            .field = &Preferences::startLength,
+            .min = 1,
+            .max = 36,
+            .option = "start-length",
+            .valueName = "n",
+            .help = "Begin with <n> characters in the first parade, %1 to %2.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "第一轮的动物数"),
+            .perChild = true},
+    Setting{.key = "play/lives",
+            .kind = Setting::Kind::Number,
+            .field = &Preferences::lives,
+            .min = 1,
+            .max = 9,
+            .option = "lives",
+            .valueName = "n",
+            .help = "Play with <n> lives, %1 to %2; with more than 3 a game is not ranked.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "生命数"),
+            .perChild = true},
+    Setting{.key = "play/practice",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::practice,
+            .option = "practice",
+            .help = "Practise: wrong clicks cost nothing, and the game is not ranked.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "练习（点错不扣命）"),
+            .perChild = true},
+    Setting{.key = "play/resumeLength",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::resumeLength,
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "从上一局结束的地方开始"),
+            .perChild = true},
 };
 
 // The setting whose field is `field`.
@@ -87,9 +164,22 @@ bool sameValue(const Setting& setting, const Preferences& a, const Preferences& 
 // The values `setting` takes, for a message: "a number from 0.5 to 4".
 QString allowedValues(const Setting& setting);
 
+// A child the grown-ups have added: a name of 1 to 32 characters, and one of the characters as
+// the child's picture.
+struct Child {
+    QString name;
+    int animal = 0;
+
+    friend bool operator==(const Child&, const Child&) = default;
+};
+
+// Whether `name` can name a child: 1 to 32 characters, none of them a control character.
+bool isChildName(const QString& name);
+
 // The preferences remembered for the user, in the per-user configuration folder (on Linux
-// $XDG_CONFIG_HOME/wimbly/wimbly.ini). Each preference is written on its own, so a value
-// that was set for one run only is never written with another.
+// $XDG_CONFIG_HOME/wimbly/wimbly.ini), and the children with their own settings. Each
+// preference is written on its own, so a value that was set for one run only is never written
+// with another.
 class SettingsStore {
 public:
     // The user's own settings.
@@ -100,14 +190,32 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // What is remembered. A file that cannot be read or parsed gives the defaults, and so does
-    // each value that is missing, of the wrong kind or out of range.
-    Preferences load() const;
+    // What is remembered, with the settings of `child` (empty: when no child is chosen). A file
+    // that cannot be read or parsed gives the defaults, and so does each value that is missing,
+    // of the wrong kind or out of range, and each setting of a child that is not there.
+    Preferences load(const QString& child = {}) const;
 
-    // Writes the value of `setting` that `preferences` hold, and nothing else.
-    void save(const Setting& setting, const Preferences& preferences);
+    // Writes the value of `setting` that `preferences` hold, and nothing else; a child's setting
+    // for `child`, who must have been added (or be empty).
+    void save(const Setting& setting, const Preferences& preferences, const QString& child = {});
+
+    // The children, in the order they were added.
+    std::vector<Child> children() const;
+    // Adds `child` with the default settings; false when the name is not a child's name or is
+    // taken, or the animal is not one of the characters.
+    bool addChild(const Child& child);
+    // Renames a child and keeps their settings; false when `to` is not a child's name or is
+    // another child's.
+    bool renameChild(const QString& from, const QString& to);
+    bool setAnimal(const QString& name, int animal);
+    // Removes a child with their settings.
+    bool removeChild(const QString& name);
 
 private:
+    // Where the file keeps the settings of `child`: "" for no child, "children/<n>/" for an
+    // added child, nothing for a child who is not there.
+    std::optional<QString> groupOf(const QString& child) const;
+
     std::unique_ptr<QSettings> m_settings;
 };
 

@@ -12,7 +12,8 @@ namespace wimbly {
 
 namespace {
 
-constexpr qint64 PresentStepMs = 700;
+constexpr qint64 MinPaceMs = 400;
+constexpr qint64 MaxPaceMs = 3000;
 constexpr qint64 TurnEndPauseMs = 100;
 constexpr qint64 OpeningPoseMs = 400;
 constexpr qint64 MascotGoneMs = 1200;
@@ -41,22 +42,51 @@ Game::~Game() {
     cancelSequence();
 }
 
+void Game::start(const Rules& rules) {
+    m_rules = rules;
+    m_rules.pace = std::clamp(rules.pace, MinPaceMs, MaxPaceMs);
+    m_rules.startLength = std::clamp(rules.startLength, 1, MaxLevel + 1);
+    m_rules.lives = std::clamp(rules.lives, 1, MaxLives);
+    start();
+}
+
 void Game::start() {
+    end(Ending::Restart);
+    m_state.level = static_cast<qint16>(m_rules.startLength - 1);
+    m_state.turnsAtLevel = 0;
+    m_state.found = 0;
+    m_state.score = 0;
+    // In practice no life is at stake, and none is shown.
+    m_state.lives = static_cast<qint16>(m_rules.practice ? 0 : m_rules.lives);
+    // Markers a game with more lives showed are taken away again.
+    const int shown = m_state.lives;
+    for (int marker = 0; marker < std::max(shown, m_markersInUse); ++marker)
+        m_view.setMarkerVisible(marker, marker < shown);
+    m_markersInUse = shown;
+    m_view.showScore(m_state.score);
+    m_summary = GameSummary{};
+    m_summary.rules = m_rules;
+    m_startedAt = m_clock.now();
+    m_presses = 0;
+    showTurn(m_startedAt);
+}
+
+void Game::end(Ending ending) {
+    const bool wasInProgress = inProgress();
     abandonSequence();
     m_view.setBoardVisible(false);
     // Frames of a turn left unfinished (or ended a moment ago) must not reappear on the new
     // game's first board.
     m_view.clearBoard();
     m_view.setMascotVisible(false);
-    m_state.level = 0;
-    m_state.turnsAtLevel = 0;
-    m_state.found = 0;
-    m_state.score = 0;
-    m_state.lives = StartLives;
-    for (int marker = 0; marker < StartLives; ++marker)
-        m_view.setMarkerVisible(marker, true);
-    m_view.showScore(m_state.score);
-    showTurn(m_clock.now());
+    if (!wasInProgress)
+        return;
+    setPhase(Phase::Idle);
+    report(ending);
+}
+
+bool Game::inProgress() const {
+    return m_phase != Phase::Idle && m_phase != Phase::Over;
 }
 
 void Game::openHelp() {
@@ -75,6 +105,7 @@ void Game::pressCell(int cell) {
     // closing or closed; a late press must not be judged against the finished turn.
     if (!takesPresses() || cell < 0 || cell >= res::CharacterCount)
         return;
+    ++m_presses;
     if (cell == m_state.order[static_cast<std::size_t>(m_state.found)])
         correctClick(cell);
     else
@@ -104,8 +135,9 @@ void Game::showTurn(qint64 from) {
     shuffle(m_state.shuffleLength);
     const int last = m_state.level;
     Steps steps;
+    const qint64 pace = m_rules.pace;
     for (int i = 0; i <= last; ++i) {
-        steps.push_back({from + PresentStepMs * i, [this, i] {
+        steps.push_back({from + pace * i, [this, i] {
                              const auto slot = static_cast<std::size_t>(i);
                              m_view.setSlotCharacter(i, m_state.order[slot]);
                              m_view.setSlotVisible(i, true);
@@ -113,13 +145,13 @@ void Game::showTurn(qint64 from) {
                              m_view.playCue(res::Cue::Parade);
                          }});
     }
-    const qint64 slotsGone = from + PresentStepMs * (last + LastInViewSteps);
+    const qint64 slotsGone = from + pace * (last + LastInViewSteps);
     steps.push_back({slotsGone, [this, last] {
                          for (int i = 0; i <= last; ++i)
                              m_view.setSlotVisible(i, false);
                          m_slotsShown = 0;
                      }});
-    steps.push_back({slotsGone + PresentStepMs * EmptySteps, [this] {
+    steps.push_back({slotsGone + pace * EmptySteps, [this] {
                          m_state.acceptsClicks = true;
                          setPhase(Phase::Answering);
                          m_view.setBoardVisible(true);
@@ -145,7 +177,18 @@ void Game::gameOver() {
     m_view.playCue(res::Cue::GameOver);
     m_state.acceptsClicks = false;
     setPhase(Phase::Over);
+    // Recorded before the leaderboard opens, so the record does not wait for a name.
+    report(Ending::Over);
     m_view.openLeaderboard(m_state.score);
+}
+
+void Game::report(Ending ending) {
+    if (m_presses == 0)
+        return;
+    m_summary.score = m_state.score;
+    m_summary.milliseconds = m_clock.now() - m_startedAt;
+    m_summary.ending = ending;
+    m_view.gameEnded(m_summary);
 }
 
 void Game::correctClick(int cell) {
@@ -168,6 +211,11 @@ void Game::correctClick(int cell) {
 }
 
 void Game::wrongClick() {
+    ++m_summary.mistakes;
+    if (m_rules.practice) {
+        m_view.playCue(res::Cue::Wrong);
+        return;
+    }
     --m_state.lives;
     m_view.playCue(res::Cue::Wrong);
     if (m_state.lives >= 0) {
@@ -181,6 +229,8 @@ void Game::wrongClick() {
 }
 
 void Game::endTurn() {
+    m_summary.longest = std::max(m_summary.longest, m_state.level + 1);
+    ++m_summary.turns;
     m_state.found = 0;
     if (++m_state.turnsAtLevel >= TurnsPerLevel) {
         m_state.turnsAtLevel = 0;

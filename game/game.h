@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "gameview.h"
 #include "randomsource.h"
+#include "rules.h"
 
 #include <QPointF>
 #include <QtGlobal>
@@ -26,7 +27,8 @@ struct GameState {
     qint16 turnsAtLevel = 0;
     // Characters found in the current turn: order[found] is the one expected next.
     qint16 found = 0;
-    // Spare lives; 3 at game start, below 0 ends the game.
+    // Spare lives; as many as the rules give at game start (3 unless changed), below 0 ends the
+    // game.
     qint16 lives = 0;
     // The shuffled character numbers; a turn presents and expects order[0..level]. 41 entries
     // (0..40) is the state's fixed shape, more than any count shuffle is given; the spare
@@ -56,8 +58,10 @@ public:
 
     // The last level presents every character.
     static constexpr int MaxLevel = res::CharacterCount - 1;
-    // A game starts with a life for each marker of the side panel.
+    // A game starts with a life for each marker of the side panel, unless its rules say more or
+    // fewer.
     static constexpr int StartLives = res::MarkerCount;
+    static constexpr int MaxLives = res::MaxMarkerCount;
 
     Game(GameView& view, Clock& clock, RandomSource& random);
     // Drops the running sequence: nothing of it reaches the view afterwards.
@@ -69,8 +73,17 @@ public:
     // abandoned at once (its characters and a finished turn's frames are taken off the
     // window), the board and mascot are hidden, the counters reset, the life markers and the
     // score 0 shown, and the first turn's parade begins; acceptsClicks is left for the parade's
-    // end to set.
+    // end to set. A game in progress ends as restarted first. The game is played by the rules
+    // last given, the defaults unless changed.
     void start();
+    // The same, by `rules` from now on (each value taken within its range).
+    void start(const Rules& rules);
+    // Ends the game in progress, if any, with `ending`: its sequence is abandoned, the board,
+    // the characters and the mascot are hidden, and it is reported to the view if the board was
+    // pressed in it at least once. Then the game waits for the next start.
+    void end(Ending ending);
+    // Whether a game has started and not ended.
+    bool inProgress() const;
     // The help button. Clears acceptsClicks, so the board ignores presses until a parade next
     // ends (a parade that is running goes on and sets it again), then opens the help window.
     void openHelp();
@@ -93,6 +106,8 @@ public:
     void shuffle(qint16 n);
 
     const GameState& state() const { return m_state; }
+    // The rules of the game in progress, or of the next one.
+    const Rules& rules() const { return m_rules; }
     Phase phase() const { return m_phase; }
     // Whether a parade or a turn end is under way (steps of it still to come).
     bool sequenceRunning() const { return !m_steps.empty(); }
@@ -111,6 +126,7 @@ private:
     void correctClick(int cell);
     void wrongClick();
     void endTurn();
+    void report(Ending ending);
 
     void setPhase(Phase phase);
     void runSequence(Steps steps);
@@ -122,6 +138,14 @@ private:
     Clock& m_clock;
     RandomSource& m_random;
     GameState m_state;
+    Rules m_rules;
+    // What the game in progress has come to, beyond its state.
+    GameSummary m_summary;
+    qint64 m_startedAt = 0;
+    // Board presses judged in the game in progress.
+    int m_presses = 0;
+    // Markers the last start showed.
+    int m_markersInUse = 0;
     Phase m_phase = Phase::Idle;
     Steps m_steps;
     quint64 m_generation = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "rules.h"
 
 #include <QLine>
 #include <QtGlobal>
@@ -34,6 +35,9 @@ public:
     virtual void openLeaderboard(qint32 score) = 0;
     // Opens the help window; returns once it is shown.
     virtual void openHelp() = 0;
+
+    // A game in which the board was pressed has ended.
+    virtual void gameEnded(const GameSummary& summary) = 0;
 };
 
 } // namespace wimbly

@@ -75,6 +75,7 @@ QString startedText(const QDateTime& started) {
     return started.isValid() ? started.toUTC().toString(Qt::ISODate) : QStringLiteral("");
 }
 
+// The number written in `count` digits of `text` from `from`; -1 when one of them is no digit.
 int digits(QStringView text, qsizetype from, qsizetype count) {
     int value = 0;
     for (qsizetype i = from; i < from + count; ++i) {
@@ -86,8 +87,9 @@ int digits(QStringView text, qsizetype from, qsizetype count) {
     return value;
 }
 
-// Reads `started` back. The stored form is parsed directly, as QDateTime's general ISO parser
-// would cost more than the rest of loading a long history; any other form goes to that parser.
+// Reads `started` back. The form this program stores is read digit by digit, once for each of
+// thousands of games, without the general ISO parser's search through every form it accepts;
+// any other form (a file edited by hand, say) goes to that parser.
 QDateTime parseStarted(const QString& text) {
     if (text.size() == 20 && text[4] == u'-' && text[7] == u'-' && text[10] == u'T' &&
         text[13] == u':' && text[16] == u':' && text[19] == u'Z') {
@@ -274,6 +276,15 @@ bool hasGamesTable(QSqlQuery& query, const QString& path) {
     return false;
 }
 
+// Copies the games in the write-ahead log into the file, as far as no reader of another copy of
+// the program still needs them. Never waits: what is left is copied the next time.
+void checkpoint(QSqlQuery& query, const QString& path) {
+    if (!query.exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
+        qCInfo(lcHistory, "cannot copy the log into %s: %s", qPrintable(path),
+               qPrintable(describe(query.lastError())));
+    query.finish();
+}
+
 // Whether the error of hasGamesTable() says the table or a column is missing, or the file is
 // damaged, rather than that it cannot be read right now.
 bool lacksGames(const QSqlError& error) {
@@ -434,6 +445,12 @@ History::Verdict History::prepare() {
     query.finish();
     if (!query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail("cannot set synchronous");
+    // SQLite copies the log into the file (a checkpoint, with two syncs) in the commit that fills
+    // the log past a limit: tens of milliseconds on the UI thread once in some hundred games.
+    // The log is copied here and when the history closes instead; a session's games make a
+    // log of some kilobytes a game, which the file takes in at the next start or end.
+    if (!query.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")))
+        return fail("cannot set the checkpoints");
     switch (upgrade(db)) {
     case Upgrade::Done:
         break;
@@ -445,6 +462,7 @@ History::Verdict History::prepare() {
     }
     if (!hasGamesTable(query, m_filePath))
         return lacksGames(query.lastError()) ? Verdict::Damaged : Verdict::Unusable;
+    checkpoint(query, m_filePath);
     return Verdict::Ready;
 }
 
@@ -486,6 +504,11 @@ bool History::moveAside() {
 }
 
 void History::detach() {
+    if (m_open) {
+        // Closing checkpoints only when no other copy of the program has the file open.
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        checkpoint(query, m_filePath);
+    }
     m_open = false;
     if (!QSqlDatabase::contains(m_connection))
         return;
@@ -524,6 +547,9 @@ std::vector<GameRecord> History::games(const QString& child) const {
     if (!m_open)
         return games;
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // The number of games first, from the index alone (well under a millisecond), so the
+    // vector is allocated once. Counting within the query itself (a window function) would
+    // make SQLite gather every row before the first one comes.
     QSqlQuery count(db);
     count.prepare(QStringLiteral("SELECT count(*) FROM games WHERE child = ?"));
     count.addBindValue(notNull(child));

@@ -221,17 +221,17 @@ void Leaderboard::setRows(const Rows& rows) {
         m_names[i] = decodeLine(rows.names[i]);
 }
 
-Leaderboard::LoadResult Leaderboard::load() {
+Leaderboard::LoadResult Leaderboard::load(Access access) {
     setRows(Rows{});
     m_place = -1;
     m_loadedBytes.clear();
-    m_canSave = m_folderUsable;
+    m_canSave = m_folderUsable && access == Access::ReadWrite;
     const QString folder = QFileInfo(m_filePath).path();
 
     // The lock keeps another copy from saving while this one sets up the default table or
     // removes leftovers of an interrupted save.
     std::optional<tablefile::Lock> lock;
-    if (m_folderUsable) {
+    if (m_canSave) {
         lock.emplace(m_filePath + LockSuffix, LockWaitMs);
         if (lock->state() != tablefile::Lock::State::Held) {
             qCWarning(tablefile::lcTable, "%s", qPrintable(lock->reason()));

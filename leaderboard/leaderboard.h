@@ -57,7 +57,11 @@ public:
     // file does not reach are empty. An existing file that cannot be read is never overwritten,
     // and neither is a link of another user or a link to another user's file. Never fails: a
     // damaged file yields whatever lines could be read.
-    LoadResult load();
+    //
+    // With Access::ReadOnly nothing in the folder is written, created or removed, and nothing
+    // can be saved afterwards: a missing file gives the default table, shown only.
+    enum class Access { ReadWrite, ReadOnly };
+    LoadResult load(Access access = Access::ReadWrite);
 
     // After a load: whether a save can write the table. False when the folder cannot be written,
     // or the file cannot be read or must not be touched.

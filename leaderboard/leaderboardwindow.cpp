@@ -22,6 +22,9 @@ const char* const ConfirmCaption = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow"
 // The heading when the table cannot be written. Translated at the point of use, so that the
 // window speaks the program's current language.
 const char* const CannotSave = QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "排行榜无法保存。");
+// The heading when the game does not enter the table.
+const char* const NotRanked =
+    QT_TRANSLATE_NOOP("wimbly::LeaderboardWindow", "多于三条命的游戏不上榜。");
 
 // A row is 81 or 89 pixels wide; a name longer than this can never be seen whole anyway, and a
 // damaged file may hold names of a megabyte.
@@ -102,10 +105,11 @@ LeaderboardWindow::LeaderboardWindow(const QString& folder, QWidget* mainWindow)
     connect(&m_nameBox, &QLineEdit::returnPressed, this, &LeaderboardWindow::confirm);
 }
 
-LeaderboardWindow* LeaderboardWindow::open(const QString& folder, qint32 score,
-                                           QWidget* mainWindow) {
+LeaderboardWindow* LeaderboardWindow::open(const QString& folder, qint32 score, QWidget* mainWindow,
+                                           const LeaderboardEntry& entry) {
     auto* window = new LeaderboardWindow(folder, mainWindow);
     window->m_score = score;
+    window->m_entry = entry;
     window->load();
     window->placeOnScreen(std::nullopt);
     window->show();
@@ -115,10 +119,16 @@ LeaderboardWindow* LeaderboardWindow::open(const QString& folder, qint32 score,
 void LeaderboardWindow::load() {
     holdMainWindow();
 
-    const Leaderboard::LoadResult loaded = m_table.load();
-    const int place = m_table.rank(m_score);
+    const Leaderboard::LoadResult loaded = m_table.load(
+        m_entry.ranked ? Leaderboard::Access::ReadWrite : Leaderboard::Access::ReadOnly);
+    const int place = m_entry.ranked ? m_table.rank(m_score) : -1;
 
-    if ((place >= 0 || loaded == Leaderboard::LoadResult::Unreadable) && !m_table.canSave()) {
+    if (!m_entry.ranked) {
+        m_nameBox.hide();
+        m_okButton.hide();
+        m_heading.setText(tr(NotRanked));
+    } else if ((place >= 0 || loaded == Leaderboard::LoadResult::Unreadable) &&
+               !m_table.canSave()) {
         // Nothing typed here could be kept: show the table and say so, rather than take a name
         // that would be lost. A table that cannot be read says so whatever the score.
         m_nameBox.hide();
@@ -134,6 +144,7 @@ void LeaderboardWindow::load() {
             m_heading.setText(tr(EnterHeading));
         }
     }
+    m_nameBox.setText(m_entry.name);
 
     for (int i = 1; i < Leaderboard::Places; ++i) {
         m_nameLabels[i] = copyOf(*m_nameLabels[0], this);
@@ -154,7 +165,7 @@ void LeaderboardWindow::load() {
 
 void LeaderboardWindow::confirm() {
     const QString name = m_nameBox.text();
-    if (name.isEmpty())
+    if (name.isEmpty() || !m_entry.ranked)
         return;
     if (!m_table.save(name)) {
         // The name stays in the box and the window stays open: the player can try again once

@@ -12,6 +12,15 @@
 
 namespace wimbly {
 
+// How the game that ended may enter the leaderboard.
+struct LeaderboardEntry {
+    // A game played with more lives than the usual three is shown the table and told why it does
+    // not enter; the file is not touched.
+    bool ranked = true;
+    // What the name box starts with: the child who played, if one was chosen.
+    QString name;
+};
+
 // The leaderboard window: shows the ten places and, when the new score enters the table, takes
 // the player's name and saves it. It is not modal; it disables the main window while it is open.
 // Its controls carry their names as object names: "heading", "nameBox", "okButton", and the rows
@@ -23,7 +32,8 @@ public:
     // Creates the window (deleted when it closes), sets `score`, loads the table from the
     // program's folder `folder`, ranks the score, disables `mainWindow` and shows the window.
     // Every closing enables `mainWindow` again, if it still exists.
-    static LeaderboardWindow* open(const QString& folder, qint32 score, QWidget* mainWindow);
+    static LeaderboardWindow* open(const QString& folder, qint32 score, QWidget* mainWindow,
+                                   const LeaderboardEntry& entry = {});
 
     // The score handed over for ranking.
     qint32 score() const { return m_score; }
@@ -43,6 +53,7 @@ private:
     void load();
 
     qint32 m_score = 0;
+    LeaderboardEntry m_entry;
     Leaderboard m_table;
 
     QLabel m_heading{this};

@@ -2,6 +2,77 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>wimbly::ChildrenWindow</name>
+    <message>
+        <source>孩子</source>
+        <translation>Children</translation>
+    </message>
+    <message>
+        <source>（不选孩子）</source>
+        <translation>No child chosen</translation>
+    </message>
+    <message>
+        <source>没有选孩子的时候，按这些玩法玩。</source>
+        <translation>These settings are used when no child is chosen.</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>确定删除？</source>
+        <translation>Really remove?</translation>
+    </message>
+    <message>
+        <source>孩子 %1</source>
+        <translation>Child %1</translation>
+    </message>
+    <message>
+        <source>名字</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>已经有孩子叫这个名字了。</source>
+        <translation>Another child has that name.</translation>
+    </message>
+    <message>
+        <source>这个名字不能用。</source>
+        <translation>That name cannot be used.</translation>
+    </message>
+    <message>
+        <source>动物</source>
+        <translation>Animal</translation>
+    </message>
+    <message>
+        <source>玩法</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>每个动物显示（毫秒）</source>
+        <translation>Each animal shows for (ms)</translation>
+    </message>
+    <message>
+        <source>第一轮的动物数</source>
+        <translation>Animals in the first turn</translation>
+    </message>
+    <message>
+        <source>生命数</source>
+        <translation>Lives</translation>
+    </message>
+    <message>
+        <source>练习（点错不扣命）</source>
+        <translation>Practice (wrong clicks cost nothing)</translation>
+    </message>
+    <message>
+        <source>从上一局结束的地方开始</source>
+        <translation>Start where the last game ended</translation>
+    </message>
+</context>
+<context>
     <name>wimbly::Commands</name>
     <message>
         <source>放大</source>

@@ -300,6 +300,14 @@ inline constexpr QPoint HelpButtonPosition{480, 240};
 inline constexpr QPoint FirstMarkerPosition{464, 8};
 inline constexpr int MarkerStep = 20;
 inline constexpr int MarkerCount = 3;
+// A game may be given up to nine lives: their markers stand three to a row, each row one step
+// below the last, all above the start button.
+inline constexpr int MaxMarkerCount = 9;
+
+constexpr QPoint markerPosition(int marker) {
+    return FirstMarkerPosition +
+           QPoint(MarkerStep * (marker % MarkerCount), MarkerStep * (marker / MarkerCount));
+}
 inline constexpr QRect ScoreGeometry{472, 400, 65, 25};
 // Presentation slot i: the slot grid starts where the board does, and its pitch is wider than
 // the board's cells (the two are never shown together).
@@ -364,6 +372,8 @@ static_assert(cueSeconds(cueId(Cue::Parade)) > 0 && cueSeconds(cueId(Cue::TurnDo
                   cueSeconds(cueId(Cue::Correct)) > 0 && cueSeconds(cueId(Cue::Wrong)) > 0 &&
                   cueSeconds(cueId(Cue::GameOver)) > 0,
               "every cue the program names is in the table");
+static_assert(markerPosition(MaxMarkerCount - 1).y() + MarkerStep <= StartButtonPosition.y(),
+              "every life marker must stand above the start button");
 static_assert(BoardPosition.x() >= BoardArea.left() && BoardPosition.y() >= BoardArea.top() &&
                   BoardPosition.x() + BoardSize.width() <= BoardArea.right() + 1 &&
                   BoardPosition.y() + BoardSize.height() <= BoardArea.bottom() + 1,

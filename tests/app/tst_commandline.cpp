@@ -87,6 +87,17 @@ void TestCommandLine::invalidValuesAreRefusedWithoutAWindow_data() {
     QTest::newRow("scale without a value") << QStringList{"--scale"} << QStringList{"scale"};
     QTest::newRow("unknown language")
         << QStringList{"--lang", "xx"} << QStringList{"--lang", "xx", "zh", "en"};
+    QTest::newRow("pace too quick")
+        << QStringList{"--pace", "399"} << QStringList{"--pace", "399", "400", "3000"};
+    QTest::newRow("pace in seconds")
+        << QStringList{"--pace", "1.5"} << QStringList{"--pace", "1.5", "whole", "3000"};
+    QTest::newRow("start length past the board")
+        << QStringList{"--start-length", "37"} << QStringList{"--start-length", "1", "36"};
+    QTest::newRow("no lives") << QStringList{"--lives", "0"} << QStringList{"--lives", "1", "9"};
+    QTest::newRow("ten lives") << QStringList{"--lives=10"} << QStringList{"--lives", "'10'"};
+    QTest::newRow("child's name too long") << QStringList{"--child", QString(33, QLatin1Char('a'))}
+                                           << QStringList{"--child", "1 to 32"};
+    QTest::newRow("child without a name") << QStringList{"--child="} << QStringList{"--child"};
     QTest::newRow("unknown option") << QStringList{"--colour"} << QStringList{"colour"};
     QTest::newRow("a stray word") << QStringList{"play"} << QStringList{"play"};
 }

@@ -25,7 +25,8 @@ public:
         Score,
         Cue,
         Leaderboard,
-        Help
+        Help,
+        Ended
     };
     struct Event {
         qint64 time;
@@ -78,6 +79,10 @@ public:
         log(Kind::Leaderboard, value);
     }
     void openHelp() override { log(Kind::Help); }
+    void gameEnded(const GameSummary& summary) override {
+        endedGames.append(summary);
+        log(Kind::Ended, int(summary.ending));
+    }
 
     QList<Event> eventsSince(qint64 time, Kind kind) const {
         QList<Event> found;
@@ -130,11 +135,12 @@ public:
     QList<QLine> lines;
     std::array<int, 36> slotCharacter{};
     std::array<bool, 36> slotVisible{};
-    std::array<bool, 3> markerVisible{};
+    std::array<bool, 9> markerVisible{};
     int mascotPose = 0;
     bool mascotVisible = false;
     qint32 score = 0;
     QList<qint32> leaderboardScores;
+    QList<GameSummary> endedGames;
     QList<Event> events;
     // Off for games far longer than a window run: the state above is kept, the log is not.
     bool keepLog = true;

@@ -225,6 +225,12 @@ private slots:
     void levelStaysAtItsTopAfterThreeMoreTurns();
     void helpPressClearsCanclickUntilTheNextParadeEnds_data();
     void helpPressClearsCanclickUntilTheNextParadeEnds();
+
+    void rulesSetThePaceTheFirstLengthAndTheLives_data();
+    void rulesSetThePaceTheFirstLengthAndTheLives();
+    void practiceCostsNoLifeAndNeverEnds();
+    void endedGamesAreReportedWithWhatTheyCameTo_data();
+    void endedGamesAreReportedWithWhatTheyCameTo();
 };
 
 void GameTest::shuffleMovesEachDrawnEntryToItsPlace() {
@@ -743,6 +749,133 @@ void GameTest::helpPressClearsCanclickUntilTheNextParadeEnds() {
     QVERIFY(rig.game.state().acceptsClicks);
     rig.click(rig.expected());
     QCOMPARE(rig.view.lastCue(), CueCorrect);
+}
+
+void GameTest::rulesSetThePaceTheFirstLengthAndTheLives_data() {
+    QTest::addColumn<int>("pace");
+    QTest::addColumn<int>("startLength");
+    QTest::addColumn<int>("lives");
+    QTest::addColumn<int>("boardOpensAt");
+    QTest::addColumn<int>("firstPoints");
+    QTest::newRow("as always") << 700 << 1 << 3 << 2100 << 100;
+    QTest::newRow("three years old") << 1500 << 1 << 5 << 4500 << 100;
+    QTest::newRow("seven years old") << 500 << 4 << 2 << 3000 << 400;
+    QTest::newRow("one life") << 400 << 3 << 1 << 2000 << 300;
+    QTest::newRow("the most of everything") << 3000 << 36 << 9 << 114000 << 3600;
+}
+
+// With N characters the board opens N + 2 steps after the first one appears; a correct click
+// scores (level + 1) x 100 from the first turn's level on; the last of N lives is lost by the
+// Nth wrong click and the next one ends the game.
+void GameTest::rulesSetThePaceTheFirstLengthAndTheLives() {
+    QFETCH(int, pace);
+    QFETCH(int, startLength);
+    QFETCH(int, lives);
+    QFETCH(int, boardOpensAt);
+    QFETCH(int, firstPoints);
+    Rig rig;
+    rig.game.start(Rules{pace, startLength, lives, false});
+    QCOMPARE(rig.view.visibleMarkers(), lives);
+    rig.advanceTo(boardOpensAt - 1);
+    QVERIFY(!rig.view.boardVisible);
+    QCOMPARE(rig.view.eventsSince(0, Kind::Slot).count(), 2 * startLength);
+    QCOMPARE(rig.view.eventsSince(pace * (startLength - 1), Kind::Cue).count(), 1);
+    rig.advanceTo(boardOpensAt);
+    QVERIFY(rig.view.boardVisible);
+    QVERIFY(rig.game.takesPresses());
+
+    for (int left = lives - 1; left >= 0; --left) {
+        rig.click(rig.notExpected());
+        QCOMPARE(rig.view.visibleMarkers(), left);
+        QVERIFY(!rig.view.markerVisible[std::size_t(left)]);
+        QCOMPARE(rig.game.phase(), Phase::Answering);
+    }
+    rig.click(rig.expected());
+    QCOMPARE(rig.view.score, firstPoints);
+    rig.finishParade();
+    rig.click(rig.notExpected());
+    QCOMPARE(rig.game.phase(), Phase::Over);
+    QCOMPARE(rig.view.leaderboardScores.size(), 1);
+
+    // The next game by the usual rules shows three markers again, not the nine of the last.
+    rig.game.start(Rules{});
+    QCOMPARE(rig.view.visibleMarkers(), 3);
+}
+
+void GameTest::practiceCostsNoLifeAndNeverEnds() {
+    Rig rig;
+    rig.game.start(Rules{700, 1, 3, true});
+    QCOMPARE(rig.view.visibleMarkers(), 0);
+    rig.finishParade();
+    for (int i = 0; i < 50; ++i) {
+        rig.click(rig.notExpected());
+        QCOMPARE(rig.view.lastCue(), CueWrong);
+    }
+    QCOMPARE(rig.game.phase(), Phase::Answering);
+    QVERIFY(rig.view.leaderboardScores.isEmpty());
+    rig.click(rig.expected());
+    QCOMPARE(rig.view.score, 100);
+    rig.game.end(Ending::Closed);
+    QCOMPARE(rig.view.endedGames.size(), 1);
+    QCOMPARE(rig.view.endedGames[0].mistakes, 50);
+    QCOMPARE(rig.view.endedGames[0].rules.practice, true);
+}
+
+void GameTest::endedGamesAreReportedWithWhatTheyCameTo_data() {
+    QTest::addColumn<int>("turnsDone");
+    QTest::addColumn<int>("wrongClicks");
+    QTest::addColumn<bool>("restart");
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<int>("longest");
+    QTest::addColumn<int>("score");
+    QTest::newRow("over after four turns") << 4 << 4 << false << int(Ending::Over) << 2 << 700;
+    QTest::newRow("restarted") << 1 << 1 << true << int(Ending::Restart) << 1 << 100;
+    QTest::newRow("closed") << 0 << 2 << false << int(Ending::Closed) << 0 << 0;
+    QTest::newRow("no press: nothing to report") << 0 << 0 << false << -1 << 0 << 0;
+}
+
+void GameTest::endedGamesAreReportedWithWhatTheyCameTo() {
+    QFETCH(int, turnsDone);
+    QFETCH(int, wrongClicks);
+    QFETCH(bool, restart);
+    QFETCH(int, ending);
+    QFETCH(int, longest);
+    QFETCH(int, score);
+    Rig rig;
+    rig.advanceTo(5000);
+    rig.game.start();
+    for (int turn = 0; turn < turnsDone; ++turn) {
+        rig.finishParade();
+        rig.answerTurn();
+    }
+    rig.finishParade();
+    for (int i = 0; i < wrongClicks; ++i)
+        rig.click(rig.notExpected());
+    if (rig.game.inProgress())
+        rig.advanceTo(rig.clock.now() + 250);
+    const qint64 endTime = rig.clock.now();
+    if (restart)
+        rig.game.start();
+    else if (rig.game.inProgress())
+        rig.game.end(Ending::Closed);
+    QVERIFY(!rig.game.inProgress() || restart);
+
+    if (ending < 0) {
+        QVERIFY(rig.view.endedGames.isEmpty());
+        return;
+    }
+    QCOMPARE(rig.view.endedGames.size(), 1);
+    const GameSummary& game = rig.view.endedGames[0];
+    QCOMPARE(int(game.ending), ending);
+    QCOMPARE(game.turns, turnsDone);
+    QCOMPARE(game.longest, longest);
+    QCOMPARE(game.mistakes, wrongClicks);
+    QCOMPARE(game.score, score);
+    QCOMPARE(game.rules, Rules{});
+    QCOMPARE(game.milliseconds, endTime - 5000);
+    // Ending again, or once more when it is over, reports nothing new.
+    rig.game.end(Ending::Closed);
+    QCOMPARE(rig.view.endedGames.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(GameTest)

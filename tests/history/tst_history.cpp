@@ -11,9 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
 #include <functional>
+#include <optional>
 #include <unistd.h>
+#include <vector>
 
 using wimbly::GameRecord;
 using wimbly::History;

@@ -79,6 +79,9 @@ private slots:
     void tableThatCannotBeWrittenOpensForViewing_data();
     void tableThatCannotBeWrittenOpensForViewing();
     void mainWindowGoneBeforeClosing();
+    void gameWithExtraLivesSeesTheTableAndLeavesItAlone_data();
+    void gameWithExtraLivesSeesTheTableAndLeavesItAlone();
+    void nameBoxStartsWithTheChildsName();
 };
 
 void TestLeaderboardWindow::opensInOneOfThreeStates_data() {
@@ -387,6 +390,46 @@ void TestLeaderboardWindow::mainWindowGoneBeforeClosing() {
     QVERIFY(window->close());
     QCOMPARE(closed.size(), 1);
     QTRY_VERIFY(window.isNull());
+}
+
+void TestLeaderboardWindow::gameWithExtraLivesSeesTheTableAndLeavesItAlone_data() {
+    QTest::addColumn<QByteArray>("table"); // null: no file
+    QTest::newRow("a table the score would enter") << Table;
+    QTest::newRow("no table yet") << QByteArray();
+}
+
+void TestLeaderboardWindow::gameWithExtraLivesSeesTheTableAndLeavesItAlone() {
+    QFETCH(QByteArray, table);
+    Fixture fx(table);
+    QPointer<LeaderboardWindow> window =
+        LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow, {false, QStringLiteral("小明")});
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(child<QLabel>(window, "heading")->text(), QStringLiteral("多于三条命的游戏不上榜。"));
+    QVERIFY(!child<QLineEdit>(window, "nameBox")->isVisible());
+    QVERIFY(!child<QPushButton>(window, "okButton")->isVisible());
+    QCOMPARE(row(window, 1, 0)->text(), table.isNull() ? QStringLiteral("0") : QStringLiteral("a"));
+    window->confirm();
+    QVERIFY(window);
+    window->close();
+    // Not a byte written, nor a file made: no table, no lock, no temporary.
+    const QStringList files = QDir(fx.dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files, table.isNull() ? QStringList() : QStringList{"tavrel.tmp"});
+    if (!table.isNull())
+        QCOMPARE(readBytes(fx.file), table);
+}
+
+void TestLeaderboardWindow::nameBoxStartsWithTheChildsName() {
+    Fixture fx;
+    QPointer<LeaderboardWindow> window =
+        LeaderboardWindow::open(fx.folder, 650, &fx.mainWindow, {true, QStringLiteral("小明")});
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto* box = child<QLineEdit>(window, "nameBox");
+    QCOMPARE(box->text(), QStringLiteral("小明"));
+    // Still the player's to change: a keystroke adds to the name rather than replacing it.
+    typeText(box, QStringLiteral("!"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_VERIFY(!window);
+    QVERIFY(readBytes(fx.file).startsWith("a,900\r\nb,800\r\nc,700\r\n\xD0\xA1\xC3\xF7!,650\r\n"));
 }
 
 QTEST_MAIN(TestLeaderboardWindow)
