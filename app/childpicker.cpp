@@ -134,7 +134,7 @@ QRectF ChildPicker::ringRect(const Card& card) const {
                   card.name.bottom() + RingPadding / 2 - card.animal.top() + RingPadding);
 }
 
-void ChildPicker::move(int dx, int dy) {
+void ChildPicker::moveRing(int dx, int dy) {
     if (m_cards.empty())
         return;
     int next = std::clamp(m_ringed + dx, 0, int(m_cards.size()) - 1);

@@ -33,7 +33,7 @@ public:
     // Moves the ring `dx` children on in the order they are shown, or `dy` rows down to the child
     // nearest below or above; it stops at the first and the last child and at the top and bottom
     // rows. (This hides QWidget::move: setView places the picker.)
-    void move(int dx, int dy);
+    void moveRing(int dx, int dy);
     // Chooses the ringed child.
     void select();
     // The ringed child's place in children(), or -1 when there are none.

@@ -37,6 +37,8 @@ Commands::Commands(QWidget& window) : m_window(window) {
         m_languages.addAction(language);
     }
     chinese.setChecked(true);
+    children.setVisible(false);
+    progress.setVisible(false);
 
     m_keyed = {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &help,
                &left,   &right,   &up,        &down,       &select};

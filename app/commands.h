@@ -44,7 +44,8 @@ public:
     QAction up;
     QAction down;
     QAction select;
-    // The grown-ups' windows: the children with their settings, and their progress.
+    // The grown-ups' windows: the children with their settings, and their progress. Hidden until
+    // something carries them out.
     QAction children;
     QAction progress;
 

@@ -133,7 +133,7 @@ void MainWindow::connectCommands() {
     // While the children are shown to choose from, the keys of keyboard play choose among them.
     const auto move = [this](int dx, int dy) {
         if (ChildPicker* picker = childPicker())
-            picker->move(dx, dy);
+            picker->moveRing(dx, dy);
         else
             m_keyboard->move(dx, dy);
     };

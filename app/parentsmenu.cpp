@@ -81,8 +81,13 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});
-    menu->addSeparator();
-    menu->addActions({&commands.children, &commands.progress});
+    // The children's windows, where a window has players to carry them out.
+    if (commands.children.isVisible() || commands.progress.isVisible())
+        menu->addSeparator();
+    for (QAction* window : {&commands.children, &commands.progress}) {
+        if (window->isVisible())
+            menu->addAction(window);
+    }
 
     menu->popup(globalPos);
     return menu;

@@ -56,6 +56,7 @@ Players::Players(MainWindow& window, SettingsStore* store, Options options, QStr
     connect(&commands.children, &QAction::triggered, this, &Players::openChildren);
     connect(&commands.progress, &QAction::triggered, this, &Players::openProgress);
     commands.children.setVisible(m_store != nullptr);
+    commands.progress.setVisible(true);
 }
 
 Players::~Players() = default;
@@ -63,7 +64,7 @@ Players::~Players() = default;
 void Players::openHistory() {
     if (m_history)
         return;
-    m_history = std::make_unique<History>(m_historyPath);
+    m_history = std::make_unique<Recorder>(m_historyPath);
     m_history->open();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "history.h"
 #include "options.h"
+#include "recorder.h"
 #include "rules.h"
 #include "settings.h"
 
@@ -33,7 +33,7 @@ public:
     // The child playing or last chosen; empty for none.
     const QString& child() const { return m_child; }
     // The history, or null before it is opened.
-    History* history() const { return m_history.get(); }
+    Recorder* history() const { return m_history.get(); }
     // Opens the history now, if it is not open yet.
     void openHistory();
 
@@ -57,7 +57,7 @@ private:
     SettingsStore* m_store;
     Options m_options;
     QString m_historyPath;
-    std::unique_ptr<History> m_history;
+    std::unique_ptr<Recorder> m_history;
     QString m_child;
     QDateTime m_started;
     // A damaged history moved aside is told once, in the progress window.

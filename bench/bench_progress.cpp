@@ -9,6 +9,7 @@
 #include "history.h"
 #include "paintwatch.h"
 #include "progresswindow.h"
+#include "recorder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -76,8 +77,10 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%d games recorded in %.0f ms\n", games, double(timer.nsecsElapsed()) / 1e6);
 
+    // The window reads through the game's recorder, as the game opens it.
+    Recorder recorder(history.filePath());
     ProgressSetup setup;
-    setup.history = &history;
+    setup.history = &recorder;
     setup.children = {QStringLiteral("小明")};
     setup.child = QStringLiteral("小明");
 

@@ -1,7 +1,7 @@
 #include "progresswindow.h"
 
 #include "catalogue.h"
-#include "history.h"
+#include "recorder.h"
 #include "windowstyle.h"
 
 #include <QDir>

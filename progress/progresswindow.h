@@ -15,18 +15,18 @@ class QFileDialog;
 
 namespace wimbly {
 
-class History;
+class Recorder;
 
 // What the progress window is opened with.
 struct ProgressSetup {
     // The history to show and export; null when it could not be opened.
-    History* history = nullptr;
+    Recorder* history = nullptr;
     // The children to choose from, in the order offered; "" stands for games played with no
     // child chosen.
     QStringList children;
     // The child shown first; offered first as well when `children` lacks it.
     QString child;
-    // Say that the history found damaged was moved aside (History::movedAside()) and a new one
+    // Say that the history found damaged was moved aside (Recorder::movedAside()) and a new one
     // started.
     bool tellMovedAside = false;
     // The moment that ends "this week"; the current time when invalid.
@@ -64,7 +64,7 @@ private:
     void load(const ProgressSetup& setup);
     bool recording() const;
 
-    History* m_history = nullptr;
+    Recorder* m_history = nullptr;
     QDateTime m_now;
     QString m_child;
     ProgressSummary m_summary;

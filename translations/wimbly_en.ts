@@ -94,6 +94,14 @@
         <source>声音</source>
         <translation>Sound</translation>
     </message>
+    <message>
+        <source>孩子</source>
+        <translation>Children</translation>
+    </message>
+    <message>
+        <source>进步</source>
+        <translation>Progress</translation>
+    </message>
 </context>
 <context>
     <name>wimbly::HelpWindow</name>
@@ -127,6 +135,10 @@ How to play: click the triangle button to start the game. Once the game has star
     <message>
         <source>排行榜无法保存。</source>
         <translation>Scores cannot be saved.</translation>
+    </message>
+    <message>
+        <source>多于三条命的游戏不上榜。</source>
+        <translation>Extra lives: not ranked.</translation>
     </message>
 </context>
 <context>

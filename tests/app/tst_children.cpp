@@ -345,7 +345,7 @@ private slots:
             QTest::mouseClick(&picker, Qt::LeftButton, {}, (design * zoom).toPoint());
         } else {
             for (const QChar key : how)
-                picker.move(key == 'r' ? 1 : key == 'l' ? -1 : 0, key == 'd' ? 1 : 0);
+                picker.moveRing(key == 'r' ? 1 : key == 'l' ? -1 : 0, key == 'd' ? 1 : 0);
             picker.select();
         }
         QCOMPARE(spy.count(), 1);

@@ -1,4 +1,5 @@
 #include "history.h"
+#include "recorder.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -208,6 +209,7 @@ private slots:
 
     void twoHistoriesOnOneFileKeepEveryGame();
     void twoProgramsRecordingAtOnceKeepEveryGame();
+    void recorderAnswersAfterEveryGameGivenAndWritesAllBeforeItGoes();
 
     void exportFileReadsWithoutChanging_data();
     void exportFileReadsWithoutChanging();
@@ -545,6 +547,27 @@ void TestHistory::twoHistoriesOnOneFileKeepEveryGame() {
     // Each sees the other's games at once.
     QCOMPARE(first.games(QStringLiteral("Bo")).size(), size_t(3));
     QCOMPARE(second.games(QStringLiteral("Mia")).size(), size_t(3));
+}
+
+// The recorder writes on a thread of its own: what it answers must already include every game it
+// was given, and none may be lost when it goes.
+void TestHistory::recorderAnswersAfterEveryGameGivenAndWritesAllBeforeItGoes() {
+    QTemporaryDir dir(scratchTemplate());
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        wimbly::Recorder recorder(path);
+        recorder.open();
+        recorder.record(game(QStringLiteral("Mia"), "2026-12-07T21:00:00Z", 100));
+        recorder.renameChild(QStringLiteral("Mia"), QStringLiteral("Mia B"));
+        QVERIFY(recorder.isRecording());
+        QCOMPARE(recorder.lastGame(QStringLiteral("Mia B"))->score, 100);
+        for (int i = 0; i < 50; ++i)
+            recorder.record(game(QStringLiteral("Bo"), "2026-12-07T21:00:00Z", i));
+    }
+    History history(path);
+    QVERIFY(history.open());
+    QCOMPARE(history.games(QStringLiteral("Bo")).size(), size_t(50));
+    QCOMPARE(history.games(QStringLiteral("Bo")).back().score, 49);
 }
 
 void TestHistory::twoProgramsRecordingAtOnceKeepEveryGame() {

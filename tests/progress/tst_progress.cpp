@@ -1,5 +1,6 @@
 #include "history.h"
 #include "progresswindow.h"
+#include "recorder.h"
 #include "viewscale.h"
 
 #include <QComboBox>
@@ -71,12 +72,12 @@ private:
 struct Fixture {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("history.sqlite"));
-    History history{path};
+    // The game's recorder, over the history filled below.
+    Recorder history{path};
     // Wednesday noon.
     QDateTime now = local(2026, 12, 9, 12, 0);
 
     Fixture() {
-        history.open();
         const QString ming = QStringLiteral("小明");
         history.record(game(ming, local(2026, 11, 30, 18, 0), 300, 900, 7));
         history.record(game(ming, local(2026, 12, 6, 23, 59, 59), 600, 500, 4));
@@ -295,15 +296,17 @@ void TestProgress::exportButtonAsksWithoutBlocking() {
 void TestProgress::statusSaysWhenGamesAreNotRecorded_data() {
     QTest::addColumn<bool>("withHistory");
     QTest::newRow("no history") << false;
-    QTest::newRow("a history never opened") << true;
+    QTest::newRow("a history whose folder cannot be made") << true;
 }
 
 void TestProgress::statusSaysWhenGamesAreNotRecorded() {
     QFETCH(bool, withHistory);
     QTemporaryDir dir;
-    History unopened(dir.filePath(QStringLiteral("history.sqlite")));
+    QFile blocker(dir.filePath(QStringLiteral("data")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    Recorder unwritable(dir.filePath(QStringLiteral("data/history.sqlite")));
     ProgressSetup setup;
-    setup.history = withHistory ? &unopened : nullptr;
+    setup.history = withHistory ? &unwritable : nullptr;
     setup.children = {QString()};
     setup.tellMovedAside = true;
     ProgressWindow* window = ProgressWindow::open(setup, nullptr);
@@ -327,8 +330,8 @@ void TestProgress::statusNamesTheDamagedFileMovedAside() {
         QVERIFY(damaged.open(QIODevice::WriteOnly));
         damaged.write(QByteArray(4096, 'x'));
     }
-    History history(path);
-    QVERIFY(history.open());
+    Recorder history(path);
+    QVERIFY(history.isRecording());
     QVERIFY(!history.movedAside().isEmpty());
     ProgressSetup setup;
     setup.history = &history;
