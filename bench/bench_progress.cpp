@@ -77,8 +77,11 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%d games recorded in %.0f ms\n", games, double(timer.nsecsElapsed()) / 1e6);
 
-    // The window reads through the game's recorder, as the game opens it.
+    // The window reads through the game's recorder, which the game opens once it has painted its
+    // first frame, long before a grown-up asks for the progress.
     Recorder recorder(history.filePath());
+    recorder.open();
+    recorder.isRecording();
     ProgressSetup setup;
     setup.history = &recorder;
     setup.children = {QStringLiteral("小明")};

@@ -142,15 +142,17 @@ if(UNIX AND NOT APPLE)
            "child gets better, and a top-ten leaderboard keeps the best scores.\n"
            "The texts are in Simplified Chinese.")
     # The libraries come from dpkg-shlibdeps; the X11 window-system plugin comes with libqt6gui6.
-    # What the program needs beyond them: a Chinese face its texts ask for. Noto's serif is
-    # the look the texts are made for; either WenQuanYi face, smaller, shows them as well.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+    # What the program needs beyond them: the SQLite driver of Qt SQL, a plugin the history
+    # loads when it opens, and a Chinese face its texts ask for. Noto's serif is the look the
+    # texts are made for; either WenQuanYi face, smaller, shows them as well.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libqt6sql6-sqlite (>= 6.4), fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
     if(WIMBLY_DPKG_SHLIBDEPS)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     else()
         string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
                "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), "
-               "libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), ")
+               "libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libqt6sql6 (>= 6.4), ")
     endif()
 endif()
 

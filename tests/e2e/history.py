@@ -1,5 +1,5 @@
 """Plays the real program on a private X server as a parent would with a child: a game as Mia
-with one life ends on two wrong clicks, the leaderboard offers her name, and the history exported
+with one life ends on two wrong clicks and the leaderboard opens, and the history exported
 from the command line holds that game. A game killed in the middle loses only itself; a damaged
 history is moved aside and a new one records; a data folder that cannot be made leaves the game
 playing. The program opens no network socket.
@@ -26,6 +26,10 @@ from xsession import XSession
 PROGRAM = None
 BITMAPS = None
 TIMEOUT = 15.0
+NAVY = (0, 0, 128)
+# Inside the board area, which the children to choose from cover with navy, and its middle.
+PICKER_GROUND = (60, 200)
+PICKER_MIDDLE = (225, 317)
 HEADER = ["child", "started", "seconds", "score", "longest", "turns", "mistakes", "pace",
           "start_length", "lives", "ended"]
 
@@ -79,9 +83,14 @@ class History(unittest.TestCase):
         shot = grabber.grab(window, *BOARD)
         return True if shot is not None and mismatches(shot, self.board) == 0 else None
 
-    def press_wrong(self, x, grabber, window):
-        """Starts a game, sees its first character, and presses another one on the board."""
+    def press_wrong(self, x, grabber, window, pick=False):
+        """Starts a game (with `pick`, as the one child shown in the middle of the board area),
+        sees its first character, and presses another one on the board."""
         x.click(window, *START_BUTTON)
+        if pick:
+            self.poll("the children to choose from", lambda: True if grabber.grab(
+                window, *PICKER_GROUND, 1, 1) == [[NAVY]] else None)
+            x.click(window, *PICKER_MIDDLE)
         shown = self.poll("a character in slot 0",
                           lambda: parade.character_in_slot0(grabber, window, self.characters))
         self.poll("the board", lambda: self.board_shown(grabber, window))
@@ -129,7 +138,8 @@ class History(unittest.TestCase):
             with open(self.history, "wb") as damaged:
                 damaged.write(b"not a history at all" * 100)
             program, window = self.start(x)
-            self.press_wrong(x, grabber, window)
+            # Mia, added by the first run, is shown at Start; she picks herself.
+            self.press_wrong(x, grabber, window, pick=True)
             x.close_window(window)
             self.assertEqual(program.wait(timeout=10), 0)
             aside = glob.glob(self.history + ".damaged-*")
@@ -137,13 +147,13 @@ class History(unittest.TestCase):
             with open(aside[0], "rb") as kept:
                 self.assertEqual(kept.read(), b"not a history at all" * 100)
             games = self.exported(x)
-            self.assertEqual([(g["child"], g["ended"]) for g in games], [("", "closed")])
+            self.assertEqual([(g["child"], g["ended"]) for g in games], [("Mia", "closed")])
 
             # No folder can be made for the history: the game plays on and closes cleanly.
             self.data = os.path.join(self.home.name, "a-file")
             with open(self.data, "w") as blocker:
                 blocker.write("in the way")
-            program, window = self.start(x)
+            program, window = self.start(x, "--child", "Mia")
             self.press_wrong(x, grabber, window)
             x.close_window(window)
             self.assertEqual(program.wait(timeout=10), 0)

@@ -173,6 +173,7 @@ class InstalledPackage(unittest.TestCase):
         # it must be named, not merely pulled in by chance.
         wanted = [(lib, lib) for lib in needed]
         wanted.append(("Chinese face", "NotoSerifCJK-Bold.ttc"))
+        wanted.append(("history's database driver", "sqldrivers/libqsqlite.so"))
         for what, suffix in wanted:
             with self.subTest(what=what):
                 owners = owner_package(suffix)
