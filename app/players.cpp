@@ -128,6 +128,16 @@ void Players::openChildren() {
     if (!m_store)
         return;
     ChildrenWindow* window = ChildrenWindow::open(*m_store, m_child, &m_window);
+    // Children shown to choose from are shown as they are now, or put away when none is left.
+    connect(window, &ChildrenWindow::childrenChanged, this, [this] {
+        if (!m_window.childPicker())
+            return;
+        const std::vector<Child> known = children();
+        if (known.empty())
+            m_window.hideChildPicker();
+        else
+            m_window.showChildPicker(known);
+    });
     connect(window, &ChildrenWindow::childRenamed, this,
             [this](const QString& from, const QString& to) {
                 openHistory();

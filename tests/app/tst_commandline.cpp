@@ -1,5 +1,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTest>
 
 // From the build (wimbly_test_paths in tests/app/CMakeLists.txt): the program.
@@ -22,6 +23,9 @@ Outcome run(const QStringList& arguments) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // A data folder of the test's own, where no game has been recorded.
+    static const QTemporaryDir data;
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     process.setProcessEnvironment(environment);
     process.start(QString::fromUtf8(wimblyProgram), arguments);
     Outcome outcome;
@@ -58,6 +62,10 @@ void TestCommandLine::helpAndVersionPrintAndEndWithoutAWindow_data() {
     QTest::newRow("--help after valid options")
         << QStringList{"--scale", "2", "--mute", "--help"} << help;
     QTest::newRow("--version") << QStringList{"--version"} << QStringList{"wimbly 1.0.0\n"};
+    QTest::newRow("--export-history with no game recorded")
+        << QStringList{"--export-history", "-"}
+        << QStringList{"child,started,seconds,score,longest,turns,mistakes,pace,start_length,"
+                       "lives,ended\r\n"};
 }
 
 void TestCommandLine::helpAndVersionPrintAndEndWithoutAWindow() {

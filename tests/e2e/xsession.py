@@ -7,6 +7,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import tempfile
 import time
 
 
@@ -40,6 +41,11 @@ class XSession:
         self.display = ":" + number
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
         self.env.pop("WAYLAND_DISPLAY", None)
+        # The program's settings and history go to a folder of the session's own, never into
+        # the home of whoever runs the tests; a test may name folders of its own instead.
+        self.folders = tempfile.TemporaryDirectory(prefix="wimbly-xsession-")
+        self.env["XDG_CONFIG_HOME"] = os.path.join(self.folders.name, "config")
+        self.env["XDG_DATA_HOME"] = os.path.join(self.folders.name, "data")
         self.children = []
 
     def start(self, argv, **kwargs):
@@ -137,6 +143,7 @@ class XSession:
             except subprocess.TimeoutExpired:
                 self.server.kill()
                 self.server.wait()
+        self.folders.cleanup()
 
     def __enter__(self):
         return self
