@@ -22,20 +22,12 @@
 #include <vector>
 
 using namespace wimbly;
+using bench::Figures;
+using bench::figures;
 using bench::PaintWatch;
 using bench::waitForPaints;
 
 namespace {
-
-struct Figures {
-    double median, worst, first;
-};
-
-Figures figures(std::vector<double> values) {
-    const double first = values.front();
-    std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.back(), first};
-}
 
 // `count` games of one child, one to twenty a day on most days over three years, getting
 // slowly better.

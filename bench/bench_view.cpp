@@ -21,22 +21,10 @@
 #include <vector>
 
 using namespace wimbly;
+using bench::Figures;
+using bench::figures;
 using bench::PaintWatch;
 using bench::waitForPaints;
-
-namespace {
-
-struct Figures {
-    double median, worst, first;
-};
-
-Figures figures(std::vector<double> values) {
-    const double first = values.front();
-    std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.back(), first};
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QObject>
 
+#include <algorithm>
+#include <vector>
+
 namespace wimbly::bench {
 
 // Counts paint events of the widgets it watches.
@@ -24,6 +27,17 @@ protected:
 inline void waitForPaints(PaintWatch& a, int aBefore, PaintWatch& b, int bBefore) {
     while (a.paints == aBefore || b.paints == bBefore)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// The median, the worst and the first of some timings.
+struct Figures {
+    double median, worst, first;
+};
+
+inline Figures figures(std::vector<double> values) {
+    const double first = values.front();
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.back(), first};
 }
 
 } // namespace wimbly::bench

@@ -372,20 +372,27 @@ History::Verdict History::attach() {
 
 // Every QSqlDatabase and QSqlQuery of inspect() and prepare() is gone when they return, before
 // detach() removes the connection.
-History::Verdict History::inspect() {
+bool History::connect(const QString& options) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_filePath);
-    db.setConnectOptions(ReadOnlyOptions);
-    if (!db.open()) {
-        qCInfo(lcHistory, "cannot open %s: %s", qPrintable(m_filePath),
-               qPrintable(describe(db.lastError())));
+    db.setConnectOptions(options);
+    if (db.open())
+        return true;
+    qCInfo(lcHistory, "cannot open %s: %s", qPrintable(m_filePath),
+           qPrintable(describe(db.lastError())));
+    return false;
+}
+
+History::Verdict History::failed(const QSqlQuery& query, const char* what) const {
+    return judge(query.lastError(), m_filePath, what) == Failure::Damaged ? Verdict::Damaged
+                                                                          : Verdict::Unusable;
+}
+
+History::Verdict History::inspect() {
+    if (!connect(ReadOnlyOptions))
         return Verdict::Unusable;
-    }
-    QSqlQuery query(db);
-    const auto fail = [&](const char* what) {
-        return judge(query.lastError(), m_filePath, what) == Failure::Damaged ? Verdict::Damaged
-                                                                              : Verdict::Unusable;
-    };
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const auto fail = [&](const char* what) { return failed(query, what); };
     // The first read of the file: a file that is no database fails here.
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return fail("cannot read the version");
@@ -419,19 +426,11 @@ History::Verdict History::inspect() {
 }
 
 History::Verdict History::prepare() {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_filePath);
-    db.setConnectOptions(ConnectOptions);
-    if (!db.open()) {
-        qCInfo(lcHistory, "cannot open %s: %s", qPrintable(m_filePath),
-               qPrintable(describe(db.lastError())));
+    if (!connect(ConnectOptions))
         return Verdict::Unusable;
-    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
-    const auto fail = [&](const char* what) {
-        return judge(query.lastError(), m_filePath, what) == Failure::Damaged ? Verdict::Damaged
-                                                                              : Verdict::Unusable;
-    };
+    const auto fail = [&](const char* what) { return failed(query, what); };
     // The write-ahead log lets copies of the program read and write at once, and with
     // synchronous=NORMAL a game costs no wait for the disk: a crash of the program loses
     // nothing committed, a power cut at most the last games.

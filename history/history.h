@@ -8,6 +8,7 @@
 #include <vector>
 
 class QIODevice;
+class QSqlQuery;
 
 namespace wimbly {
 
@@ -75,6 +76,11 @@ private:
     bool moveAside();
     // Closes and removes the connection.
     void detach();
+    // Adds the connection and opens the file with `options`; false, having logged why, when it
+    // cannot be opened.
+    bool connect(const QString& options);
+    // What a failed statement of `query` says of the file: damaged, or not usable now.
+    Verdict failed(const QSqlQuery& query, const char* what) const;
 
     QString m_filePath;
     QString m_connection;

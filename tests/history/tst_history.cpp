@@ -1,4 +1,5 @@
 #include "history.h"
+#include "mount.h"
 #include "recorder.h"
 
 #include <QBuffer>
@@ -120,33 +121,6 @@ QVariant sqlite(const QString& path, const QStringList& statements) {
     QSqlDatabase::removeDatabase(name);
     return last;
 }
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-// A read-only bind mount of a folder, made by the test (as root) and undone when it ends.
-class ReadOnlyMount {
-public:
-    ~ReadOnlyMount() {
-        if (!m_point.isEmpty())
-            run(QStringLiteral("umount"), {QStringLiteral("-l"), m_point});
-    }
-    bool mount(const QString& point) {
-        if (geteuid() != 0 ||
-            !run(QStringLiteral("mount"), {QStringLiteral("--bind"), point, point}))
-            return false;
-        m_point = point;
-        return run(QStringLiteral("mount"),
-                   {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), point});
-    }
-
-private:
-    QString m_point;
-};
 
 // A history file with `count` games, closed again.
 bool makeHistory(const QString& path, int count) {
@@ -492,8 +466,8 @@ void TestHistory::unwritableHistoryRecordsNothingAndMovesNothing() {
     QVERIFY(makeFile(path));
     const QStringList before = filesIn(dir.path());
     const QByteArray bytes = readBytes(path);
-    ReadOnlyMount mount;
-    if (readOnlyFolder && !mount.mount(dir.path()))
+    wimbly::test::Mount mount;
+    if (readOnlyFolder && !mount.readOnly(dir.path()))
         QSKIP("a read-only mount needs the administrator");
 
     History history(path);

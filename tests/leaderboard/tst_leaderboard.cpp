@@ -1,5 +1,6 @@
 #include "filebytes.h"
 #include "leaderboard.h"
+#include "mount.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,42 +50,6 @@ QStringList filesIn(const QString& folder) {
 QString programFolder(const QTemporaryDir& dir) {
     return dir.path() + QLatin1Char('/');
 }
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-// A mount made by the test and undone when it ends.
-class Mount {
-public:
-    ~Mount() {
-        if (!m_point.isEmpty())
-            run(QStringLiteral("umount"), {QStringLiteral("-l"), m_point});
-    }
-    bool tmpfs(const QString& point, const QString& size) {
-        if (geteuid() != 0 ||
-            !run(QStringLiteral("mount"),
-                 {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                  QStringLiteral("mode=0700,size=") + size, QStringLiteral("tmpfs"), point}))
-            return false;
-        m_point = point;
-        return true;
-    }
-    bool readOnly(const QString& point) {
-        if (geteuid() != 0 ||
-            !run(QStringLiteral("mount"), {QStringLiteral("--bind"), point, point}))
-            return false;
-        m_point = point;
-        return run(QStringLiteral("mount"),
-                   {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), point});
-    }
-
-private:
-    QString m_point;
-};
 
 // Run as another user by the unreadable-file test: loads, ranks a high score and tries to save.
 int loadAsHelper(const char* folder) {
@@ -528,7 +493,7 @@ void TestLeaderboard::failedSaveKeepsTheOldFile_data() {
 void TestLeaderboard::failedSaveKeepsTheOldFile() {
     QFETCH(QString, fault);
     QTemporaryDir dir;
-    Mount mount;
+    wimbly::test::Mount mount;
     if (fault == "full" && !mount.tmpfs(dir.path(), QStringLiteral("64k")))
         QSKIP("needs root to mount a small tmpfs");
     QVERIFY(writeBytes(tablePath(dir), Table));
@@ -561,7 +526,7 @@ void TestLeaderboard::failedSaveKeepsTheOldFile() {
 
 void TestLeaderboard::tableMovesToUserDataWhereProgramFolderIsReadOnly() {
     QTemporaryDir dir;
-    Mount mount;
+    wimbly::test::Mount mount;
     if (!mount.readOnly(dir.path()))
         QSKIP("needs root to mount the folder read-only");
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
