@@ -10,7 +10,7 @@ import subprocess
 import sys
 import unittest
 
-from parade import read_bitmap
+import parade
 from xgrab import Grabber
 import xsession
 from xsession import XSession
@@ -65,8 +65,7 @@ class FullScreen(unittest.TestCase):
         return best if scores[best] * 2 < second else None
 
     def test_full_screen_covers_the_screen_and_plays_a_turn(self):
-        self.characters = [read_bitmap(os.path.join(BITMAPS, f"{101 + i}.bmp"))
-                           for i in range(CHARACTERS)]
+        self.characters = parade.read_characters(BITMAPS)
         with XSession(*SCREEN) as x, Grabber(x.display) as grabber:
             program = x.start([PROGRAM], stdout=subprocess.DEVNULL)
             window = x.find_window("Wimbly")

@@ -16,8 +16,8 @@ import sys
 import tempfile
 import unittest
 
-from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, CHARACTERS, COLUMNS, FIRST_CHARACTER_BITMAP,
-                    BOARD_BITMAP, START_BUTTON, mismatches, read_bitmap)
+from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, CHARACTERS, COLUMNS, BOARD_BITMAP,
+                    START_BUTTON, mismatches, read_bitmap)
 import parade
 from xgrab import Grabber
 import xsession
@@ -55,8 +55,7 @@ def network_sockets(pid):
 
 class History(unittest.TestCase):
     def setUp(self):
-        self.characters = [read_bitmap(os.path.join(BITMAPS, f"{FIRST_CHARACTER_BITMAP + i}.bmp"))
-                           for i in range(CHARACTERS)]
+        self.characters = parade.read_characters(BITMAPS)
         self.board = read_bitmap(os.path.join(BITMAPS, f"{BOARD_BITMAP}.bmp"))
         self.home = tempfile.TemporaryDirectory()
         self.data = os.path.join(self.home.name, "data")

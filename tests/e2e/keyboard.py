@@ -14,8 +14,8 @@ import sys
 import tempfile
 import unittest
 
-from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, CHARACTERS, COLUMNS, FIRST_CHARACTER_BITMAP,
-                    BOARD_BITMAP, mismatches, read_bitmap)
+from parade import (BOARD, CELL_HEIGHT, CELL_WIDTH, COLUMNS, BOARD_BITMAP, mismatches,
+                    read_bitmap)
 import parade
 from xgrab import Grabber
 import xsession
@@ -31,8 +31,7 @@ SIDE_PANEL = (520, 100)
 
 class Keyboard(unittest.TestCase):
     def setUp(self):
-        self.characters = [read_bitmap(os.path.join(BITMAPS, f"{FIRST_CHARACTER_BITMAP + i}.bmp"))
-                           for i in range(CHARACTERS)]
+        self.characters = parade.read_characters(BITMAPS)
         self.board = read_bitmap(os.path.join(BITMAPS, f"{BOARD_BITMAP}.bmp"))
         self.home = tempfile.TemporaryDirectory()
         self.config = os.path.join(self.home.name, "config")

@@ -54,6 +54,12 @@ def read_bitmap(path):
     return rows
 
 
+def read_characters(folder):
+    """The 36 characters' generated bitmaps, in character order."""
+    return [read_bitmap(os.path.join(folder, f"{FIRST_CHARACTER_BITMAP + i}.bmp"))
+            for i in range(CHARACTERS)]
+
+
 def mismatches(a, b):
     return sum(pa != pb for ra, rb in zip(a, b) for pa, pb in zip(ra, rb))
 
@@ -83,8 +89,7 @@ def frame_pixels(cell):
 
 class Parade(unittest.TestCase):
     def setUp(self):
-        self.characters = [read_bitmap(os.path.join(BITMAPS, f"{FIRST_CHARACTER_BITMAP + i}.bmp"))
-                           for i in range(CHARACTERS)]
+        self.characters = read_characters(BITMAPS)
         self.board = read_bitmap(os.path.join(BITMAPS, f"{BOARD_BITMAP}.bmp"))
         self.assertEqual((len(self.board[0]), len(self.board)), BOARD[2:])
 
