@@ -32,7 +32,7 @@ public:
 
     // Moves the ring `dx` children on in the order they are shown, or `dy` rows down to the child
     // nearest below or above; it stops at the first and the last child and at the top and bottom
-    // rows. (This hides QWidget::move: setView places the picker.)
+    // rows.
     void moveRing(int dx, int dy);
     // Chooses the ringed child.
     void select();
