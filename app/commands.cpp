@@ -39,6 +39,7 @@ Commands::Commands(QWidget& window) : m_window(window) {
     chinese.setChecked(true);
     children.setVisible(false);
     progress.setVisible(false);
+    quit.setVisible(false);
 
     m_keyed = {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &help,
                &left,   &right,   &up,        &down,       &select};
@@ -60,6 +61,13 @@ void Commands::retranslate() {
     sound.setText(tr(settingOf(&Preferences::soundOn).menuText));
     children.setText(tr("孩子"));
     progress.setText(tr("进步"));
+    quit.setText(tr("退出"));
+}
+
+void Commands::setLocked(bool locked) {
+    for (QAction* setting :
+         {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &chinese, &english})
+        setting->setEnabled(!locked);
 }
 
 bool Commands::eventFilter(QObject* watched, QEvent* event) {

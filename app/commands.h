@@ -48,11 +48,16 @@ public:
     // something carries them out.
     QAction children;
     QAction progress;
+    // Ends the program, where closing the window does not (kiosk); hidden elsewhere.
+    QAction quit;
 
     // The language action for `language`.
     QAction& languageAction(Language language);
     // Gives the actions their texts in the language now in effect.
     void retranslate();
+    // Locked, the commands that change a setting (zoom, full screen, sound, language) do nothing,
+    // by key or otherwise; the game's own commands work as always.
+    void setLocked(bool locked);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

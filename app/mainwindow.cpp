@@ -130,6 +130,14 @@ void MainWindow::connectCommands() {
     connect(&c.resetZoom, &QAction::triggered, this, &MainWindow::resetZoom);
     connect(&c.fullScreen, &QAction::triggered, this, &MainWindow::setFullScreenMode);
     connect(&c.sound, &QAction::triggered, this, &MainWindow::setSoundOn);
+    connect(&c.quit, &QAction::triggered, this, [this] {
+        m_quitting = true;
+        // A secondary window open over the main window would hold its close back.
+        if (m_secondary)
+            m_secondary->close();
+        close();
+        m_quitting = false;
+    });
     // While the children are shown to choose from, the keys of keyboard play choose among them.
     const auto move = [this](int dx, int dy) {
         if (ChildPicker* picker = childPicker())
@@ -265,7 +273,7 @@ void MainWindow::paintEvent(QPaintEvent*) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // While the leaderboard or help window is open the main window takes no input, its close
     // box included.
-    if (!isEnabled()) {
+    if (!isEnabled() || (m_kiosk && !m_quitting)) {
         event->ignore();
         return;
     }
@@ -353,6 +361,11 @@ void MainWindow::gameEnded(const GameSummary& summary) {
 
 void MainWindow::setStarter(std::function<void()> starter) {
     m_starter = std::move(starter);
+}
+
+void MainWindow::setKiosk(bool on) {
+    m_kiosk = on;
+    m_commands.quit.setVisible(on);
 }
 
 void MainWindow::setPlayerName(const QString& name) {

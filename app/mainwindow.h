@@ -100,6 +100,11 @@ public:
     // The children shown to choose from, or null when none are shown.
     ChildPicker* childPicker() const;
 
+    // In kiosk mode closing the window (its close box, Alt+F4, a window manager's request) does
+    // not end the program; the quit command does.
+    void setKiosk(bool on);
+    bool isKiosk() const { return m_kiosk; }
+
     // Sound on or off. While it is off no cue is played and no audio stream is opened; the
     // game's timing is the same either way.
     bool isSoundOn() const { return m_soundOn; }
@@ -154,6 +159,9 @@ private:
     QString m_folder;
     std::function<void()> m_starter;
     QString m_playerName;
+    bool m_kiosk = false;
+    // Set by the quit command: the one close a kiosk lets through.
+    bool m_quitting = false;
     // Made when first shown: a window whose players have no children never pays for it.
     std::unique_ptr<ChildPicker> m_picker;
     QPixmap m_background;

@@ -32,7 +32,10 @@ void ParentsMenu::apply(const Preferences& preferences) {
     useLanguage(preferences.language);
     m_window.setSoundOn(preferences.soundOn);
     m_window.setZoom(preferences.zoom);
-    m_window.setFullScreenMode(preferences.fullScreen);
+    m_window.setFullScreenMode(preferences.fullScreen || preferences.kiosk);
+    m_window.setKiosk(preferences.kiosk);
+    m_locked = preferences.locked;
+    m_window.commands().setLocked(m_locked);
     m_applied = current();
     m_store = store;
 }
@@ -65,6 +68,8 @@ void ParentsMenu::remember() {
 }
 
 QMenu* ParentsMenu::popup(const QPoint& globalPos) {
+    if (m_locked)
+        return nullptr;
     delete m_menu;
     auto* menu = new QMenu(&m_window);
     m_menu = menu;
@@ -88,13 +93,17 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
         if (window->isVisible())
             menu->addAction(window);
     }
+    if (commands.quit.isVisible()) {
+        menu->addSeparator();
+        menu->addAction(&commands.quit);
+    }
 
     menu->popup(globalPos);
     return menu;
 }
 
 bool ParentsMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &m_window || !m_window.isEnabled())
+    if (watched != &m_window || !m_window.isEnabled() || m_locked)
         return false;
     if (event->type() == QEvent::ContextMenu) {
         const auto* request = static_cast<QContextMenuEvent*>(event);

@@ -21,12 +21,15 @@ public:
     ParentsMenu(MainWindow& window, SettingsStore* store);
     ~ParentsMenu() override;
 
-    // Puts `preferences` into effect without remembering them: the start-up's values.
+    // Puts `preferences` into effect without remembering them: the start-up's values. Locked,
+    // the menu does not open and the keys that change settings do nothing; in kiosk mode the
+    // game is in full screen and the menu ends with Quit.
     void apply(const Preferences& preferences);
 
     void setLanguage(Language language);
 
-    // Opens the menu at `globalPos` without waiting for a choice; returns it.
+    // Opens the menu at `globalPos` without waiting for a choice; returns it, or null when the
+    // settings are locked.
     QMenu* popup(const QPoint& globalPos);
     // The menu while it is open.
     QMenu* menu() const { return m_menu; }
@@ -46,6 +49,7 @@ private:
     QPointer<QMenu> m_menu;
     // The preferences as last applied or saved, to remember only what a change touched.
     Preferences m_applied;
+    bool m_locked = false;
 };
 
 } // namespace wimbly

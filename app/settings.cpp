@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 
+#include <QDir>
 #include <QSettings>
 
 #include <algorithm>
@@ -24,6 +25,26 @@ bool readFlag(const QString& text, bool* flag) {
         return true;
     }
     return false;
+}
+
+// The system-wide settings files, the first winning.
+QStringList systemSettingsFiles() {
+    QStringList files;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    QString folders = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    if (folders.isEmpty())
+        folders = QStringLiteral("/etc/xdg");
+    for (const QString& folder : folders.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        // Relative folders are not the system's, whatever the environment says.
+        if (QDir::isAbsolutePath(folder))
+            files << QDir(folder).filePath(QStringLiteral("wimbly/wimbly.ini"));
+    }
+#else
+    files << QSettings(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("wimbly"),
+                       QStringLiteral("wimbly"))
+                 .fileName();
+#endif
+    return files;
 }
 
 } // namespace
@@ -127,35 +148,53 @@ bool isChildName(const QString& name) {
 }
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QStringLiteral("wimbly"), QStringLiteral("wimbly"))) {}
+    : SettingsStore(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("wimbly"),
+                              QStringLiteral("wimbly"))
+                        .fileName(),
+                    systemSettingsFiles()) {}
 
-SettingsStore::SettingsStore(const QString& fileName)
-    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
+SettingsStore::SettingsStore(const QString& fileName, const QStringList& systemFiles)
+    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
+    for (const QString& file : systemFiles) {
+        auto system = std::make_unique<QSettings>(file, QSettings::IniFormat);
+        // A damaged system-wide file gives nothing rather than some of its keys.
+        if (system->status() == QSettings::NoError)
+            m_system.push_back(std::move(system));
+    }
+}
 
 SettingsStore::~SettingsStore() = default;
 
 Preferences SettingsStore::load(const QString& child) const {
     Preferences preferences;
     // A file that does not parse may still have yielded some keys; none of them is trusted.
-    if (m_settings->status() != QSettings::NoError)
-        return preferences;
-    const std::optional<QString> group = groupOf(child);
-    // A value that is missing, of the wrong kind or out of range keeps its default.
+    const bool readable = m_settings->status() == QSettings::NoError;
+    const std::optional<QString> group = readable ? groupOf(child) : std::nullopt;
+    // A value that is missing, of the wrong kind or out of range keeps the one below it: the
+    // system-wide one, or the default.
     for (const Setting& setting : Settings) {
-        if (setting.perChild && !group)
+        const QString key = QString::fromLatin1(setting.key);
+        readValue(setting, systemValue(key), &preferences);
+        if (setting.systemOnly || !readable || (setting.perChild && !group))
             continue;
-        const QString key = setting.perChild ? *group + QLatin1String(setting.key)
-                                             : QString::fromLatin1(setting.key);
-        readValue(setting, m_settings->value(key).toString(), &preferences);
+        const QString own = setting.perChild ? *group + key : key;
+        readValue(setting, m_settings->value(own).toString(), &preferences);
     }
     return preferences;
+}
+
+QString SettingsStore::systemValue(const QString& key) const {
+    for (const auto& system : m_system) {
+        if (system->contains(key))
+            return system->value(key).toString();
+    }
+    return {};
 }
 
 void SettingsStore::save(const Setting& setting, const Preferences& preferences,
                          const QString& child) {
     const std::optional<QString> group = setting.perChild ? groupOf(child) : QString();
-    if (!group)
+    if (!group || setting.systemOnly)
         return;
     m_settings->setValue(*group + QLatin1String(setting.key), valueText(setting, preferences));
     m_settings->sync();

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <array>
@@ -37,6 +38,10 @@ struct Preferences {
     bool practice = false;
     // The first turn is as long as the longest parade recalled in full in the child's last game.
     bool resumeLength = false;
+    // For a classroom: the game starts in full screen and ends only by the grown-ups' menu.
+    bool kiosk = false;
+    // For a classroom: no grown-ups' menu, and the keys that change settings do nothing.
+    bool locked = false;
 
     friend bool operator==(const Preferences&, const Preferences&) = default;
 };
@@ -77,6 +82,9 @@ struct Setting {
     const char* menuText = nullptr;
     // Kept for each child rather than for the computer; the children's settings show these.
     bool perChild = false;
+    // Read from the system-wide settings alone, never from the player's own file nor written to
+    // it: what an administrator decides for every player of the computer.
+    bool systemOnly = false;
 };
 
 inline const std::array Settings{
@@ -150,6 +158,17 @@ inline const std::array Settings{
             .field = &Preferences::resumeLength,
             .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "从上一局结束的地方开始"),
             .perChild = true},
+    Setting{.key = "grownups/kiosk",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::kiosk,
+            .option = "kiosk",
+            .help = "Start in full screen and stay open until Quit is chosen in the grown-ups' "
+                    "menu.",
+            .systemOnly = true},
+    Setting{.key = "grownups/locked",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::locked,
+            .systemOnly = true},
 };
 
 // The setting whose field is `field`.
@@ -180,23 +199,29 @@ bool isChildName(const QString& name);
 // $XDG_CONFIG_HOME/wimbly/wimbly.ini), and the children with their own settings. Each
 // preference is written on its own, so a value that was set for one run only is never written
 // with another.
+//
+// Under them lie the system-wide settings (on Linux wimbly/wimbly.ini in each folder of
+// $XDG_CONFIG_DIRS, /etc/xdg when unset, the first folder winning): they give every setting its
+// default, the children's settings included, and alone hold the settings marked systemOnly.
+// Nothing is ever written to them.
 class SettingsStore {
 public:
-    // The user's own settings.
+    // The user's own settings, over the system-wide ones.
     SettingsStore();
-    // Settings kept in the INI file `fileName`.
-    explicit SettingsStore(const QString& fileName);
+    // Settings kept in the INI file `fileName`, over those of `systemFiles`, the first of them
+    // winning.
+    explicit SettingsStore(const QString& fileName, const QStringList& systemFiles = {});
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
     // What is remembered, with the settings of `child` (empty: when no child is chosen). A file
-    // that cannot be read or parsed gives the defaults, and so does each value that is missing,
-    // of the wrong kind or out of range, and each setting of a child that is not there.
+    // that cannot be read or parsed gives the defaults below it, and so does each value that is
+    // missing, of the wrong kind or out of range, and each setting of a child that is not there.
     Preferences load(const QString& child = {}) const;
 
     // Writes the value of `setting` that `preferences` hold, and nothing else; a child's setting
-    // for `child`, who must have been added (or be empty).
+    // for `child`, who must have been added (or be empty). A systemOnly setting is not written.
     void save(const Setting& setting, const Preferences& preferences, const QString& child = {});
 
     // The children, in the order they were added.
@@ -212,9 +237,12 @@ public:
     bool removeChild(const QString& name);
 
 private:
+    std::vector<std::unique_ptr<QSettings>> m_system;
     // Where the file keeps the settings of `child`: "" for no child, "children/<n>/" for an
     // added child, nothing for a child who is not there.
     std::optional<QString> groupOf(const QString& child) const;
+    // The value of `key` in the first system-wide file that has it, or an empty string.
+    QString systemValue(const QString& key) const;
 
     std::unique_ptr<QSettings> m_settings;
 };

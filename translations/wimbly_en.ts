@@ -102,6 +102,10 @@
         <source>进步</source>
         <translation>Progress</translation>
     </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
 </context>
 <context>
     <name>wimbly::HelpWindow</name>

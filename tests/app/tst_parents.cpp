@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSemaphore>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,8 @@ private slots:
     void commandLineWinsAndIsNotSaved();
     void everySettingOfTheTableIsSavedAndTakenFromTheCommandLine_data();
     void everySettingOfTheTableIsSavedAndTakenFromTheCommandLine();
+    void lockedKeepsTheMenuShutAndTheSettingKeysIdleButTheGamePlays();
+    void kioskEndsOnlyByTheMenusQuit();
 
 private:
     QTemporaryDir m_folder;
@@ -556,16 +559,44 @@ void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine() {
     QFETCH(int, index);
     const wimbly::Setting& setting = wimbly::Settings[std::size_t(index)];
     // Everything other than the defaults: 150 %, full screen, no sound, English, 1.2 s a step,
-    // five characters first, seven lives, practice, and the last game's length first.
-    const Preferences changed{1.5, true, false, Language::English, 1200, 5, 7, true, true};
+    // five characters first, seven lives, practice, the last game's length first, kiosk, locked.
+    const Preferences changed{1.5,  true, false, Language::English, 1200, 5, 7, true,
+                              true, true, true};
     QVERIFY(!wimbly::sameValue(setting, changed, Preferences{}));
+    const auto only = [&setting](const Preferences& value) {
+        return [&setting, value](const Preferences& loaded) {
+            for (const wimbly::Setting& other : wimbly::Settings) {
+                if (!wimbly::sameValue(other, loaded,
+                                       other.key == setting.key ? value : Preferences{}))
+                    return false;
+            }
+            return true;
+        };
+    };
 
+    // The player's own choice, saved and loaded again; a system-wide setting is never saved.
     SettingsStore(m_settingsFile).save(setting, changed);
-    const Preferences loaded = SettingsStore(m_settingsFile).load();
-    for (const wimbly::Setting& other : wimbly::Settings)
-        QCOMPARE(
-            wimbly::sameValue(other, loaded, other.key == setting.key ? changed : Preferences{}),
-            true);
+    QVERIFY(
+        only(setting.systemOnly ? Preferences{} : changed)(SettingsStore(m_settingsFile).load()));
+
+    // The system-wide file gives the default under the player's own file, which wins, except for
+    // a system-wide setting, which the player's file cannot change.
+    const QString systemFile = m_folder.filePath(QStringLiteral("system-%1.ini").arg(index));
+    QSettings(systemFile, QSettings::IniFormat)
+        .setValue(QLatin1String(setting.key), wimbly::valueText(setting, changed));
+    QSettings(m_settingsFile, QSettings::IniFormat)
+        .setValue(QLatin1String(setting.key), wimbly::valueText(setting, Preferences{}));
+    const QString noFile = m_folder.filePath(QStringLiteral("none.ini"));
+    QVERIFY(only(changed)(SettingsStore(noFile, {systemFile}).load()));
+    QVERIFY(only(setting.systemOnly ? changed : Preferences{})(
+        SettingsStore(m_settingsFile, {systemFile}).load()));
+    if (setting.perChild) {
+        // A child without a value of their own plays by the system-wide one.
+        SettingsStore store(m_settingsFile, {systemFile});
+        QVERIFY(store.addChild({QStringLiteral("Ann"), 1}));
+        QVERIFY(only(changed)(store.load(QStringLiteral("Ann"))));
+    }
+    QVERIFY(!QFile::exists(noFile));
 
     if (!setting.option)
         return;
@@ -584,6 +615,57 @@ void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine() {
         QCOMPARE(wrong.exitCode, 1);
         QVERIFY2(wrong.message.contains(option), qPrintable(wrong.message));
     }
+}
+
+void TestParents::lockedKeepsTheMenuShutAndTheSettingKeysIdleButTheGamePlays() {
+    ManualClock clock;
+    MainWindow mainWindow({&clock, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    Preferences locked;
+    locked.locked = true;
+    parents.apply(locked);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+
+    rightClick(mainWindow, QPoint(520, 100));
+    QVERIFY(!parents.menu());
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(520, 100),
+                              mainWindow.mapToGlobal(QPoint(520, 100)));
+    QCoreApplication::sendEvent(&mainWindow, &menuKey);
+    QVERIFY(!parents.menu());
+    QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(&mainWindow, Qt::Key_F11);
+    QVERIFY(mainWindow.isSoundOn());
+    QCOMPARE(mainWindow.zoom(), 1.0);
+    QVERIFY(!mainWindow.isFullScreenMode());
+
+    // The game itself: Enter starts, F1 opens the help.
+    QTest::keyClick(&mainWindow, Qt::Key_Return);
+    runUntilAnswering(clock, mainWindow.game());
+    QTest::keyClick(&mainWindow, Qt::Key_F1);
+    QTRY_VERIFY(qobject_cast<wimbly::HelpWindow*>(mainWindow.secondaryWindow()));
+    mainWindow.secondaryWindow()->close();
+}
+
+void TestParents::kioskEndsOnlyByTheMenusQuit() {
+    MainWindow mainWindow({nullptr, nullptr, {}, silence()});
+    ParentsMenu parents(mainWindow, nullptr);
+    Preferences kiosk;
+    kiosk.kiosk = true;
+    parents.apply(kiosk);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QVERIFY(mainWindow.isFullScreenMode());
+
+    // The close box, Alt+F4 and a window manager's request all arrive as a close.
+    QVERIFY(!mainWindow.close());
+    QVERIFY(mainWindow.isVisible());
+
+    QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
+    QCOMPARE(actionTexts(*menu).last(), QStringLiteral("退出"));
+    menu->actions().last()->trigger();
+    QVERIFY(!mainWindow.isVisible());
 }
 
 QTEST_MAIN(TestParents)
