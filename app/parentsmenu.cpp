@@ -12,8 +12,14 @@
 namespace wimbly {
 
 ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
-    : m_window(window), m_store(store), m_applied(current()) {
+    : m_window(window), m_store(store),
+      m_holdGate(window, window, [this](QPoint pos) { return onSidePanel(pos); }),
+      m_applied(current()) {
     m_window.installEventFilter(this);
+    connect(&m_holdGate, &HoldGate::held, this, [this](QPoint globalPos) {
+        if (m_window.isEnabled())
+            popup(globalPos);
+    });
     connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::remember);
     connect(&m_window, &MainWindow::soundChanged, this, &ParentsMenu::remember);
     Commands& commands = m_window.commands();

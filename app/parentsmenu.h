@@ -1,5 +1,6 @@
 #pragma once
 
+#include "holdgate.h"
 #include "settings.h"
 
 #include <QMenu>
@@ -11,9 +12,10 @@ namespace wimbly {
 class MainWindow;
 
 // The grown-ups' controls of the main window, out of a child's way: a right-click on the navy
-// side panel, or the keyboard's menu key, opens a menu of the window's commands with their
-// keys: the zoom, full screen, sound and language. What is chosen there or with the keys is
-// remembered in the store, each preference as it changes.
+// side panel, a finger or the left mouse button held there for two seconds, or the keyboard's
+// menu key, opens a menu of the window's commands with their keys: the zoom, full screen, sound
+// and language. What is chosen there or with the keys is remembered in the store, each
+// preference as it changes.
 class ParentsMenu : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,8 @@ public:
     QMenu* popup(const QPoint& globalPos);
     // The menu while it is open.
     QMenu* menu() const { return m_menu; }
+    // The hold on the side panel that opens the menu by touch.
+    HoldGate& holdGate() { return m_holdGate; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +51,7 @@ private:
     MainWindow& m_window;
     SettingsStore* m_store;
     QPointer<QMenu> m_menu;
+    HoldGate m_holdGate;
     // The preferences as last applied or saved, to remember only what a change touched.
     Preferences m_applied;
     bool m_locked = false;
