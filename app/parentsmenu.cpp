@@ -13,7 +13,8 @@ namespace wimbly {
 
 ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
     : m_window(window), m_store(store),
-      m_holdGate(window, window, [this](QPoint pos) { return onSidePanel(pos); }),
+      // Locked, a hold shows no ring for a menu that would not open.
+      m_holdGate(window, window, [this](QPoint pos) { return !m_locked && onSidePanel(pos); }),
       m_applied(current()) {
     m_window.installEventFilter(this);
     connect(&m_holdGate, &HoldGate::held, this, [this](QPoint globalPos) {

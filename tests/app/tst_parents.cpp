@@ -629,6 +629,10 @@ void TestParents::lockedKeepsTheMenuShutAndTheSettingKeysIdleButTheGamePlays() {
 
     rightClick(mainWindow, QPoint(520, 100));
     QVERIFY(!parents.menu());
+    // A grown-up's hold on the panel does not even begin.
+    QTest::mousePress(&mainWindow, Qt::LeftButton, {}, QPoint(520, 100));
+    QVERIFY(!parents.holdGate().isHolding());
+    QTest::mouseRelease(&mainWindow, Qt::LeftButton, {}, QPoint(520, 100));
     QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(520, 100),
                               mainWindow.mapToGlobal(QPoint(520, 100)));
     QCoreApplication::sendEvent(&mainWindow, &menuKey);
