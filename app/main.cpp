@@ -12,7 +12,44 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+#ifdef Q_OS_UNIX
+// The handler's end [0] and the event loop's end [1] of a socket pair.
+int quitSignalSockets[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    // A signal handler may do next to nothing: one byte tells the event loop.
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(quitSignalSockets[0], &byte, 1);
+}
+
+// SIGTERM (a session ending, kill), SIGINT (Ctrl+C in a terminal) and SIGHUP (the terminal
+// gone) end the program as closing its window does: the event loop returns, the games still
+// queued for the history are written and the program exits with status 0. Left to their
+// default, these signals end it at once and lose a game that was still queued.
+void quitOnSignals(QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, quitSignalSockets) !=
+        0)
+        return;
+    auto* notifier = new QSocketNotifier(quitSignalSockets[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+#endif
 
 // Writes the history as CSV to `target` ("-": standard output) without a window or a display.
 int exportHistory(int argc, char* argv[], const QString& target) {
@@ -56,6 +93,9 @@ int main(int argc, char* argv[]) {
         return exportHistory(argc, argv, commandLine.options.exportHistory);
 
     QApplication app(argc, argv);
+#ifdef Q_OS_UNIX
+    quitOnSignals(app);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("wimbly"));
     // Ties the windows to the installed desktop entry, so a desktop shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));

@@ -147,6 +147,10 @@ if(UNIX AND NOT APPLE)
     # texts are made for; either WenQuanYi face, smaller, shows them as well.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
         "libqt6sql6-sqlite (>= 6.4), fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+    # Qt's Wayland platform plugin: on a Wayland desktop the game then runs as a native client
+    # rather than through Xwayland.
+    list(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland (>= 6.4)")
+    list(JOIN CPACK_DEBIAN_PACKAGE_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
     if(WIMBLY_DPKG_SHLIBDEPS)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     else()

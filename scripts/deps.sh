@@ -11,7 +11,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(python3 xvfb x11-utils x11-apps xdotool pulseaudio pulseaudio-utils clang-14 libclang-rt-14-dev
-               clang-format desktop-file-utils appstream file lintian ccache)
+               clang-format desktop-file-utils appstream file lintian ccache weston qt6-wayland)
 fi
 
 missing=()
