@@ -33,15 +33,19 @@ void onQuitSignal(int) {
 }
 
 // SIGTERM (a session ending, kill), SIGINT (Ctrl+C in a terminal) and SIGHUP (the terminal
-// gone) end the program as closing its window does: the event loop returns, the games still
-// queued for the history are written and the program exits with status 0. Left to their
-// default, these signals end it at once and lose a game that was still queued.
-void quitOnSignals(QCoreApplication& app) {
+// gone) end the program as the quit command does, in kiosk mode too and with the leaderboard
+// open: the event loop returns, the games still queued for the history are written and the
+// program exits with status 0. Left to their default, these signals end it at once and lose a
+// game that was still queued.
+void quitOnSignals(QCoreApplication& app, wimbly::MainWindow& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, quitSignalSockets) !=
         0)
         return;
     auto* notifier = new QSocketNotifier(quitSignalSockets[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&window] {
+        window.quit();
+        QCoreApplication::quit();
+    });
     struct sigaction action {};
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
@@ -93,14 +97,14 @@ int main(int argc, char* argv[]) {
         return exportHistory(argc, argv, commandLine.options.exportHistory);
 
     QApplication app(argc, argv);
-#ifdef Q_OS_UNIX
-    quitOnSignals(app);
-#endif
     QCoreApplication::setApplicationName(QStringLiteral("wimbly"));
     // Ties the windows to the installed desktop entry, so a desktop shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));
     wimbly::SettingsStore settings;
     wimbly::MainWindow window;
+#ifdef Q_OS_UNIX
+    quitOnSignals(app, window);
+#endif
     wimbly::ParentsMenu parentsMenu(window, &settings);
     parentsMenu.apply(commandLine.options.over(settings.load()));
     wimbly::Players players(window, &settings, commandLine.options, wimbly::History::defaultPath());

@@ -130,14 +130,7 @@ void MainWindow::connectCommands() {
     connect(&c.resetZoom, &QAction::triggered, this, &MainWindow::resetZoom);
     connect(&c.fullScreen, &QAction::triggered, this, &MainWindow::setFullScreenMode);
     connect(&c.sound, &QAction::triggered, this, &MainWindow::setSoundOn);
-    connect(&c.quit, &QAction::triggered, this, [this] {
-        m_quitting = true;
-        // A secondary window open over the main window would hold its close back.
-        if (m_secondary)
-            m_secondary->close();
-        close();
-        m_quitting = false;
-    });
+    connect(&c.quit, &QAction::triggered, this, &MainWindow::quit);
     // While the children are shown to choose from, the keys of keyboard play choose among them.
     const auto move = [this](int dx, int dy) {
         if (ChildPicker* picker = childPicker())
@@ -268,6 +261,15 @@ void MainWindow::paintEvent(QPaintEvent*) {
             emit firstPainted();
         });
     }
+}
+
+void MainWindow::quit() {
+    m_quitting = true;
+    // A secondary window open over the main window would hold its close back.
+    if (m_secondary)
+        m_secondary->close();
+    close();
+    m_quitting = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

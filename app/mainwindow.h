@@ -104,6 +104,9 @@ public:
     // not end the program; the quit command does.
     void setKiosk(bool on);
     bool isKiosk() const { return m_kiosk; }
+    // Closes the window and whatever secondary window is open over it, kiosk or not: what the
+    // quit command and a request to end the program from outside do.
+    void quit();
 
     // Sound on or off. While it is off no cue is played and no audio stream is opened; the
     // game's timing is the same either way.

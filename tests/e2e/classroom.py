@@ -4,7 +4,7 @@ child's own file says Chinese and unlocked: the zoom comes from the system-wide 
 Chinese wins over its English, and the lock holds whatever the child's file says. The grown-ups'
 menu does not open and the setting keys change nothing, while F1 still opens the help; nothing
 is written to the child's file. Then the kiosk: the window's close requests do not end the game;
-Quit, last in the grown-ups' menu, does, with status 0.
+Quit, last in the grown-ups' menu, does, with status 0, and so does the session's end (SIGTERM).
 
 Usage: classroom.py <program>"""
 
@@ -105,6 +105,10 @@ class Classroom(unittest.TestCase):
                       else None)
             # Up from the top of the menu goes round to its last item, Quit.
             self.keys(x, "Up", "Return")
+            self.assertEqual(program.wait(timeout=10), 0)
+            # The session's end (SIGTERM) ends a kiosk too, normally.
+            program, window = self.start(x, "--kiosk")
+            program.terminate()
             self.assertEqual(program.wait(timeout=10), 0)
 
 
