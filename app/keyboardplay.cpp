@@ -105,6 +105,8 @@ void KeyboardPlay::pressHighlightedCell() {
 }
 
 void KeyboardPlay::placeHighlight() {
+    // Only a highlight newly shown or on another cell is news; a new size of the view is not.
+    const bool moved = !highlightShown() || m_shownCell != cellIndex();
     QWidget& board = m_window.board();
     if (!m_highlight)
         m_highlight = new CellHighlight(&board);
@@ -119,11 +121,16 @@ void KeyboardPlay::placeHighlight() {
                      int(std::lround((ring.bottom() + 1) * sy)) - 1)));
     m_highlight->raise();
     m_highlight->show();
+    m_shownCell = cellIndex();
+    if (moved)
+        emit highlightMoved(m_shownCell);
 }
 
 void KeyboardPlay::hideHighlight() {
-    if (m_highlight)
+    if (highlightShown()) {
         m_highlight->hide();
+        emit highlightHidden();
+    }
 }
 
 } // namespace wimbly

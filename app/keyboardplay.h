@@ -32,6 +32,12 @@ public:
     QPoint cell() const { return m_cell; }
     bool highlightShown() const;
 
+signals:
+    // The highlight was shown or moved over board cell `cell` (0..35, row by row).
+    void highlightMoved(int cell);
+    // The highlight is no longer shown: the board closed, or a new board opened.
+    void highlightHidden();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -46,6 +52,8 @@ private:
     MainWindow& m_window;
     QPointer<QWidget> m_highlight;
     QPoint m_cell{0, 0};
+    // The cell the shown highlight is on.
+    int m_shownCell = -1;
 };
 
 } // namespace wimbly

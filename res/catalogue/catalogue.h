@@ -28,54 +28,84 @@ inline constexpr quint32 Navy = 0xff000080;            // RGB (0, 0, 128)
 
 // ---- Characters ----------------------------------------------------------------------------
 
-// One drawing per character, in character-number order: character n is bitmap
-// CharacterBase + n, board cell n and the n-th entry here.
+// A character: its drawing, in the art folder, and the animal's name in the two languages of
+// the program, in UTF-8, as a screen reader or the speech says it.
+struct Character {
+    std::string_view drawing;
+    std::string_view chinese;
+    std::string_view english;
+};
+
+// One entry per character, in character-number order: character n is bitmap CharacterBase + n,
+// board cell n and the n-th entry here.
 // clang-format off
-inline constexpr auto Characters = std::to_array<std::string_view>({
-    "characters/00-frog.svg",
-    "characters/01-owl.svg",
-    "characters/02-cat.svg",
-    "characters/03-dog.svg",
-    "characters/04-rabbit.svg",
-    "characters/05-mouse.svg",
-    "characters/06-bear.svg",
-    "characters/07-pig.svg",
-    "characters/08-chick.svg",
-    "characters/09-duck.svg",
-    "characters/10-fish.svg",
-    "characters/11-turtle.svg",
-    "characters/12-snail.svg",
-    "characters/13-crab.svg",
-    "characters/14-octopus.svg",
-    "characters/15-whale.svg",
-    "characters/16-snake.svg",
-    "characters/17-elephant.svg",
-    "characters/18-giraffe.svg",
-    "characters/19-lion.svg",
-    "characters/20-penguin.svg",
-    "characters/21-fox.svg",
-    "characters/22-hedgehog.svg",
-    "characters/23-ladybug.svg",
-    "characters/24-bee.svg",
-    "characters/25-butterfly.svg",
-    "characters/26-cow.svg",
-    "characters/27-sheep.svg",
-    "characters/28-monkey.svg",
-    "characters/29-bat.svg",
-    "characters/30-starfish.svg",
-    "characters/31-caterpillar.svg",
-    "characters/32-dinosaur.svg",
-    "characters/33-jellyfish.svg",
-    "characters/34-flamingo.svg",
-    "characters/35-spider.svg",
+inline constexpr auto Characters = std::to_array<Character>({
+    Character{"characters/00-frog.svg", "青蛙", "frog"},
+    Character{"characters/01-owl.svg", "猫头鹰", "owl"},
+    Character{"characters/02-cat.svg", "小猫", "cat"},
+    Character{"characters/03-dog.svg", "小狗", "dog"},
+    Character{"characters/04-rabbit.svg", "兔子", "rabbit"},
+    Character{"characters/05-mouse.svg", "老鼠", "mouse"},
+    Character{"characters/06-bear.svg", "熊", "bear"},
+    Character{"characters/07-pig.svg", "小猪", "pig"},
+    Character{"characters/08-chick.svg", "小鸡", "chick"},
+    Character{"characters/09-duck.svg", "鸭子", "duck"},
+    Character{"characters/10-fish.svg", "鱼", "fish"},
+    Character{"characters/11-turtle.svg", "乌龟", "turtle"},
+    Character{"characters/12-snail.svg", "蜗牛", "snail"},
+    Character{"characters/13-crab.svg", "螃蟹", "crab"},
+    Character{"characters/14-octopus.svg", "章鱼", "octopus"},
+    Character{"characters/15-whale.svg", "鲸鱼", "whale"},
+    Character{"characters/16-snake.svg", "蛇", "snake"},
+    Character{"characters/17-elephant.svg", "大象", "elephant"},
+    Character{"characters/18-giraffe.svg", "长颈鹿", "giraffe"},
+    Character{"characters/19-lion.svg", "狮子", "lion"},
+    Character{"characters/20-penguin.svg", "企鹅", "penguin"},
+    Character{"characters/21-fox.svg", "狐狸", "fox"},
+    Character{"characters/22-hedgehog.svg", "刺猬", "hedgehog"},
+    Character{"characters/23-ladybug.svg", "瓢虫", "ladybug"},
+    Character{"characters/24-bee.svg", "蜜蜂", "bee"},
+    Character{"characters/25-butterfly.svg", "蝴蝶", "butterfly"},
+    Character{"characters/26-cow.svg", "奶牛", "cow"},
+    Character{"characters/27-sheep.svg", "绵羊", "sheep"},
+    Character{"characters/28-monkey.svg", "猴子", "monkey"},
+    Character{"characters/29-bat.svg", "蝙蝠", "bat"},
+    Character{"characters/30-starfish.svg", "海星", "starfish"},
+    Character{"characters/31-caterpillar.svg", "毛毛虫", "caterpillar"},
+    Character{"characters/32-dinosaur.svg", "恐龙", "dinosaur"},
+    Character{"characters/33-jellyfish.svg", "水母", "jellyfish"},
+    Character{"characters/34-flamingo.svg", "火烈鸟", "flamingo"},
+    Character{"characters/35-spider.svg", "蜘蛛", "spider"},
 });
 // clang-format on
 inline constexpr int CharacterCount = int(Characters.size());
+// A screen reader tells the cells apart by their names alone.
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < Characters.size(); ++i) {
+            if (Characters[i].chinese.empty() || Characters[i].english.empty())
+                return false;
+            for (std::size_t j = 0; j < i; ++j) {
+                if (Characters[i].chinese == Characters[j].chinese ||
+                    Characters[i].english == Characters[j].english)
+                    return false;
+            }
+        }
+        return true;
+    }(),
+    "every character has a name of its own in each language");
 inline constexpr int CharacterBase = 101;
 inline constexpr QSize CharacterSize{36, 46};
 
 constexpr int characterBitmap(int character) {
     return CharacterBase + character;
+}
+
+// The name of `character` (0..35) in English or in Chinese.
+inline QString characterName(int character, bool english) {
+    const Character& c = Characters[std::size_t(character)];
+    const std::string_view name = english ? c.english : c.chinese;
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 // ---- The board, bitmap 201 -----------------------------------------------------------------

@@ -65,15 +65,15 @@ bool Artwork::load(QString* error) {
     const QDir folder(QDir(m_artDir).filePath(QStringLiteral("characters")));
     for (const QString& file : folder.entryList({QStringLiteral("*.svg")}, QDir::Files)) {
         const QString name = QStringLiteral("characters/") + file;
-        if (std::find(Characters.begin(), Characters.end(), name.toStdString()) ==
-            Characters.end()) {
+        if (std::none_of(Characters.begin(), Characters.end(),
+                         [&](const Character& c) { return c.drawing == name.toStdString(); })) {
             *error = QStringLiteral("%1 is not in the catalogue's Characters").arg(name);
             return false;
         }
     }
     m_characters.clear();
-    for (std::string_view drawing : Characters) {
-        m_characters.append(readExpanded(drawingName(drawing), error));
+    for (const Character& character : Characters) {
+        m_characters.append(readExpanded(drawingName(character.drawing), error));
         if (!error->isEmpty())
             return false;
     }
