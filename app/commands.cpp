@@ -37,6 +37,17 @@ Commands::Commands(QWidget& window) : m_window(window) {
         m_languages.addAction(language);
     }
     chinese.setChecked(true);
+    // Scanning: steps of 2.5, 1.5 and 0.8 seconds suit a child who needs time to press the
+    // switch, one who is used to it, and one who is quick.
+    scanOff.setData(0);
+    scanSlow.setData(2500);
+    scanMedium.setData(1500);
+    scanFast.setData(800);
+    for (QAction* speed : {&scanOff, &scanSlow, &scanMedium, &scanFast, &scanOther}) {
+        speed->setCheckable(true);
+        m_scanSpeeds.addAction(speed);
+    }
+    showScanInterval(0);
     children.setVisible(false);
     progress.setVisible(false);
     quit.setVisible(false);
@@ -62,11 +73,30 @@ void Commands::retranslate() {
     children.setText(tr("孩子"));
     progress.setText(tr("进步"));
     quit.setText(tr("退出"));
+    scanOff.setText(tr("关"));
+    scanSlow.setText(tr("慢（2.5 秒）"));
+    scanMedium.setText(tr("中（1.5 秒）"));
+    scanFast.setText(tr("快（0.8 秒）"));
+    scanOther.setText(tr("%1 秒").arg(scanOther.data().toInt() / 1000.0));
+}
+
+void Commands::showScanInterval(int ms) {
+    for (QAction* speed : {&scanOff, &scanSlow, &scanMedium, &scanFast}) {
+        if (speed->data().toInt() == ms) {
+            speed->setChecked(true);
+            scanOther.setVisible(false);
+            return;
+        }
+    }
+    scanOther.setData(ms);
+    scanOther.setVisible(true);
+    scanOther.setChecked(true);
+    retranslate();
 }
 
 void Commands::setLocked(bool locked) {
-    for (QAction* setting :
-         {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &chinese, &english})
+    for (QAction* setting : {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &chinese, &english,
+                             &scanOff, &scanSlow, &scanMedium, &scanFast, &scanOther})
         setting->setEnabled(!locked);
 }
 

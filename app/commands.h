@@ -50,13 +50,23 @@ public:
     QAction progress;
     // Ends the program, where closing the window does not (kiosk); hidden elsewhere.
     QAction quit;
+    // One-switch scanning: off, or the ring moving slowly, at a middle speed or fast; one of
+    // them checked, each carrying its milliseconds as data. `scanOther` stands for a time set
+    // otherwise (the command line, a settings file) and is shown only while that is in effect.
+    QAction scanOff;
+    QAction scanSlow;
+    QAction scanMedium;
+    QAction scanFast;
+    QAction scanOther;
 
     // The language action for `language`.
     QAction& languageAction(Language language);
     // Gives the actions their texts in the language now in effect.
     void retranslate();
-    // Locked, the commands that change a setting (zoom, full screen, sound, language) do nothing,
-    // by key or otherwise; the game's own commands work as always.
+    // Ticks the scanning choice for `ms` milliseconds a step (0: off).
+    void showScanInterval(int ms);
+    // Locked, the commands that change a setting (zoom, full screen, sound, language, scanning)
+    // do nothing, by key or otherwise; the game's own commands work as always.
     void setLocked(bool locked);
 
 protected:
@@ -68,6 +78,7 @@ private:
 
     QWidget& m_window;
     QActionGroup m_languages{this};
+    QActionGroup m_scanSpeeds{this};
     // Every command that has keys, in the order they are looked up.
     std::vector<QAction*> m_keyed;
 };

@@ -1,5 +1,6 @@
 #include "keyboardplay.h"
 
+#include "clock.h"
 #include "mainwindow.h"
 
 #include <QEvent>
@@ -43,7 +44,8 @@ protected:
 
 } // namespace
 
-KeyboardPlay::KeyboardPlay(MainWindow& window) : m_window(window) {
+KeyboardPlay::KeyboardPlay(MainWindow& window, Clock& scanClock)
+    : m_window(window), m_scanClock(scanClock) {
     m_window.board().installEventFilter(this);
     connect(&m_window, &MainWindow::viewChanged, this, [this] {
         if (highlightShown())
@@ -51,7 +53,40 @@ KeyboardPlay::KeyboardPlay(MainWindow& window) : m_window(window) {
     });
 }
 
-KeyboardPlay::~KeyboardPlay() = default;
+KeyboardPlay::~KeyboardPlay() {
+    m_scanClock.cancelAlarm();
+}
+
+void KeyboardPlay::setScanInterval(int ms) {
+    if (ms == m_scanMs)
+        return;
+    m_scanMs = ms;
+    m_scanClock.cancelAlarm();
+    // Turned on with the board open, scanning starts on it at once.
+    if (m_scanMs > 0 && boardTakesClicks())
+        startScan();
+}
+
+void KeyboardPlay::startScan() {
+    m_cell = QPoint(0, 0);
+    placeHighlight();
+    armScan();
+}
+
+void KeyboardPlay::armScan() {
+    m_scanClock.setAlarm(m_scanClock.now() + m_scanMs, [this] { scanStep(); });
+}
+
+void KeyboardPlay::scanStep() {
+    // A board halted by the help button, or closing after the turn, holds the highlight where
+    // it stands; the next opening starts it anew.
+    if (m_scanMs <= 0 || !boardTakesClicks())
+        return;
+    const int next = (cellIndex() + 1) % res::CharacterCount;
+    m_cell = QPoint(next % res::BoardColumns, next / res::BoardColumns);
+    placeHighlight();
+    armScan();
+}
 
 bool KeyboardPlay::highlightShown() const {
     return m_highlight && m_highlight->isVisible();
@@ -59,14 +94,23 @@ bool KeyboardPlay::highlightShown() const {
 
 bool KeyboardPlay::eventFilter(QObject* watched, QEvent* event) {
     // The highlight belongs to one opening of the board.
-    if (event->type() == QEvent::Hide)
+    if (event->type() == QEvent::Hide) {
+        m_scanClock.cancelAlarm();
         hideHighlight();
+    } else if (event->type() == QEvent::Show && m_scanMs > 0 && boardTakesClicks())
+        startScan();
     else if (event->type() == QEvent::Resize && highlightShown())
         placeHighlight();
     return QObject::eventFilter(watched, event);
 }
 
 void KeyboardPlay::select() {
+    if (m_scanMs > 0) {
+        const qint64 now = m_scanClock.now();
+        if (m_lastPress && now - *m_lastPress < ScanBounceMs)
+            return;
+        m_lastPress = now;
+    }
     const Game::Phase phase = m_window.game().phase();
     if (phase == Game::Phase::Idle || phase == Game::Phase::Over)
         m_window.commands().start.trigger();
@@ -102,6 +146,9 @@ void KeyboardPlay::pressHighlightedCell() {
         return;
     }
     m_window.game().pressCell(cellIndex());
+    // After a press the child has a whole step to see what it did before the highlight moves.
+    if (m_scanMs > 0 && boardTakesClicks())
+        armScan();
 }
 
 void KeyboardPlay::placeHighlight() {

@@ -75,7 +75,8 @@ MainWindow::MainWindow(Setup setup)
             [this](Qt::MouseButton, Qt::KeyboardModifiers, QPointF at) { m_game.pressBoard(at); });
 
     load();
-    m_keyboard = std::make_unique<KeyboardPlay>(*this);
+    m_keyboard =
+        std::make_unique<KeyboardPlay>(*this, setup.scanClock ? *setup.scanClock : m_ownScanClock);
     connectCommands();
     if (!setup.folder.isEmpty())
         m_folder = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder

@@ -39,6 +39,8 @@ public:
         RandomSource* random = nullptr;
         QString folder;
         std::unique_ptr<CueOutput> sound;
+        // The time of one-switch scanning, apart from the game's own.
+        Clock* scanClock = nullptr;
     };
 
     MainWindow();
@@ -189,6 +191,7 @@ private:
     bool m_soundOn = true;
     bool m_painted = false;
     QtClock m_ownClock;
+    QtClock m_ownScanClock;
     SystemRandom m_ownRandom;
     Game m_game;
     QPointer<QWidget> m_secondary;

@@ -1,6 +1,7 @@
 #include "parentsmenu.h"
 
 #include "catalogue.h"
+#include "keyboardplay.h"
 #include "language.h"
 #include "mainwindow.h"
 
@@ -28,6 +29,13 @@ ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
         connect(&commands.languageAction(language), &QAction::triggered, this,
                 [this, language] { setLanguage(language); });
     }
+    for (QAction* speed :
+         {&commands.scanOff, &commands.scanSlow, &commands.scanMedium, &commands.scanFast}) {
+        connect(speed, &QAction::triggered, this, [this, speed] {
+            setScanInterval(speed->data().toInt());
+            remember();
+        });
+    }
 }
 
 ParentsMenu::~ParentsMenu() {
@@ -41,6 +49,7 @@ void ParentsMenu::apply(const Preferences& preferences) {
     m_window.setZoom(preferences.zoom);
     m_window.setFullScreenMode(preferences.fullScreen || preferences.kiosk);
     m_window.setKiosk(preferences.kiosk);
+    setScanInterval(qRound(preferences.scan * 1000));
     m_locked = preferences.locked;
     m_window.commands().setLocked(m_locked);
     m_applied = current();
@@ -61,7 +70,13 @@ Preferences ParentsMenu::current() const {
     now.fullScreen = m_window.isFullScreenMode();
     now.soundOn = m_window.isSoundOn();
     now.language = currentLanguage();
+    now.scan = m_window.keyboard().scanInterval() / 1000.0;
     return now;
+}
+
+void ParentsMenu::setScanInterval(int ms) {
+    m_window.keyboard().setScanInterval(ms);
+    m_window.commands().showScanInterval(ms);
 }
 
 void ParentsMenu::remember() {
@@ -93,6 +108,9 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});
+    QMenu* scanning = menu->addMenu(tr(settingOf(&Preferences::scan).menuText));
+    scanning->addActions({&commands.scanOff, &commands.scanSlow, &commands.scanMedium,
+                          &commands.scanFast, &commands.scanOther});
     // The children's windows, where a window has players to carry them out.
     if (commands.children.isVisible() || commands.progress.isVisible())
         menu->addSeparator();

@@ -14,8 +14,8 @@ class MainWindow;
 // The grown-ups' controls of the main window, out of a child's way: a right-click on the navy
 // side panel, a finger or the left mouse button held there for two seconds, or the keyboard's
 // menu key, opens a menu of the window's commands with their keys: the zoom, full screen, sound
-// and language. What is chosen there or with the keys is remembered in the store, each
-// preference as it changes.
+// and language, and one-switch scanning. What is chosen there or with the keys is remembered in
+// the store, each preference as it changes.
 class ParentsMenu : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +47,7 @@ private:
     Preferences current() const;
     // Saves each preference that changed since it was last applied or saved.
     void remember();
+    void setScanInterval(int ms);
 
     MainWindow& m_window;
     SettingsStore* m_store;

@@ -85,7 +85,8 @@ bool readValue(const Setting& setting, const QString& text, Preferences* prefere
             return true;
         }
         const double value = text.toDouble(&ok);
-        if (!ok || !(value >= setting.min && value <= setting.max))
+        if (!ok ||
+            !((value >= setting.min && value <= setting.max) || (setting.zeroIsOff && value == 0)))
             return false;
         preferences->*std::get<qreal Preferences::*>(setting.field) = value;
         return true;
@@ -124,7 +125,8 @@ QString allowedValues(const Setting& setting) {
     case Setting::Kind::Number:
         return QString::fromLatin1(std::holds_alternative<int Preferences::*>(setting.field)
                                        ? "a whole number from %1 to %2"
-                                       : "a number from %1 to %2")
+                                   : setting.zeroIsOff ? "0 (off) or a number from %1 to %2"
+                                                       : "a number from %1 to %2")
             .arg(setting.min)
             .arg(setting.max);
     case Setting::Kind::Flag:

@@ -20,10 +20,10 @@ namespace wimbly {
 // The languages of the game's texts. Chinese is the game's own; English is a translation.
 enum class Language { Chinese, English };
 
-// How the game is presented (the view's scale, full screen, sound and language) and how it is
-// played (the parade's pace, the first turn's length, the lives, practice). The defaults are the
-// game as it always was: 100 %, in a window, with sound, in Chinese, 700 ms a step, one
-// character first, three lives.
+// How the game is presented (the view's scale, full screen, sound and language), how it is
+// played (the parade's pace, the first turn's length, the lives, practice) and how a child who
+// needs it plays (scanning). The defaults are the game as it always was: 100 %, in a window,
+// with sound, in Chinese, 700 ms a step, one character first, three lives, the arrow keys.
 struct Preferences {
     qreal zoom = 1;
     bool fullScreen = false;
@@ -42,6 +42,9 @@ struct Preferences {
     bool kiosk = false;
     // For a classroom: no grown-ups' menu, and the keys that change settings do nothing.
     bool locked = false;
+    // For play with one switch: seconds the ring stays on each board cell before it moves on by
+    // itself; 0 leaves it to the arrow keys.
+    qreal scan = 0;
 
     friend bool operator==(const Preferences&, const Preferences&) = default;
 };
@@ -69,6 +72,8 @@ struct Setting {
     Field field; // where Preferences holds it
     double min = 0;
     double max = 0;
+    // A number that also takes 0, outside `min` to `max`, for "off".
+    bool zeroIsOff = false;
     // On the command line, without the dashes. An option without a value name is a switch,
     // which sets the flag to `switchSets`.
     const char* option = nullptr;
@@ -158,6 +163,17 @@ inline const std::array Settings{
             .field = &Preferences::resumeLength,
             .menuText = QT_TRANSLATE_NOOP("wimbly::ChildrenWindow", "从上一局结束的地方开始"),
             .perChild = true},
+    Setting{.key = "access/scan",
+            .kind = Setting::Kind::Number,
+            .field = &Preferences::scan,
+            .min = 0.5,
+            .max = 5,
+            .zeroIsOff = true,
+            .option = "scan",
+            .valueName = "seconds",
+            .help = "Play with one switch: the ring moves over the board by itself every "
+                    "<seconds>, %1 to %2, and Space or Enter presses its cell; 0 is off.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::ParentsMenu", "单键扫描")},
     Setting{.key = "grownups/kiosk",
             .kind = Setting::Kind::Flag,
             .field = &Preferences::kiosk,

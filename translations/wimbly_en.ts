@@ -106,6 +106,26 @@
         <source>退出</source>
         <translation>Quit</translation>
     </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>慢（2.5 秒）</source>
+        <translation>Slow (2.5 s)</translation>
+    </message>
+    <message>
+        <source>中（1.5 秒）</source>
+        <translation>Medium (1.5 s)</translation>
+    </message>
+    <message>
+        <source>快（0.8 秒）</source>
+        <translation>Fast (0.8 s)</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
 </context>
 <context>
     <name>wimbly::HelpWindow</name>
@@ -161,6 +181,10 @@ How to play: click the triangle button to start the game. Once the game has star
     <message>
         <source>语言</source>
         <translation>Language</translation>
+    </message>
+    <message>
+        <source>单键扫描</source>
+        <translation>One-switch scanning</translation>
     </message>
 </context>
 <context>

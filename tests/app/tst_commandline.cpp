@@ -95,6 +95,8 @@ void TestCommandLine::invalidValuesAreRefusedWithoutAWindow_data() {
     QTest::newRow("scale without a value") << QStringList{"--scale"} << QStringList{"scale"};
     QTest::newRow("unknown language")
         << QStringList{"--lang", "xx"} << QStringList{"--lang", "xx", "zh", "en"};
+    QTest::newRow("scanning between off and the slowest")
+        << QStringList{"--scan", "0.4"} << QStringList{"--scan", "0.4", "0 (off)", "0.5", "5"};
     QTest::newRow("pace too quick")
         << QStringList{"--pace", "399"} << QStringList{"--pace", "399", "400", "3000"};
     QTest::newRow("pace in seconds")

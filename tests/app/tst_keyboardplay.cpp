@@ -4,6 +4,8 @@
 #include "leaderboardwindow.h"
 #include "mainwindow.h"
 #include "manualclock.h"
+#include "options.h"
+#include "parentsmenu.h"
 #include "randomsource.h"
 #include "silentoutput.h"
 
@@ -66,6 +68,8 @@ private slots:
     void highlightIsAGoldRingInsideTheCellApartFromTheFrames();
     void highlightAppearsWithTheFirstArrowAndStopsAtTheEdges();
     void f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIsOpen();
+    void oneSwitchPlaysAsTheRingScansTheBoard_data();
+    void oneSwitchPlaysAsTheRingScansTheBoard();
 };
 
 void TestKeyboardPlay::wholeGameIsPlayedWithArrowsAndEnterOnly() {
@@ -332,4 +336,82 @@ void TestKeyboardPlay::f1HaltsTheBoardLikeTheHelpButtonAndKeysDoNothingWhileItIs
 }
 
 QTEST_MAIN(TestKeyboardPlay)
+void TestKeyboardPlay::oneSwitchPlaysAsTheRingScansTheBoard_data() {
+    QTest::addColumn<QString>("seconds");
+    QTest::addColumn<int>("stepMs");
+    QTest::newRow("slow") << "2.5" << 2500;
+    QTest::newRow("medium") << "1.5" << 1500;
+    QTest::newRow("fast") << "0.8" << 800;
+    QTest::newRow("the quickest") << "0.5" << 500;
+}
+
+// With scanning set on the command line, Space alone plays: it starts the game, and on each
+// opening of the board the ring starts at the top-left and moves on one cell every step, row by
+// row and round again; Space presses the ringed cell. A second press within 0.3 s is a bounce.
+void TestKeyboardPlay::oneSwitchPlaysAsTheRingScansTheBoard() {
+    QFETCH(QString, seconds);
+    QFETCH(int, stepMs);
+    ManualClock clock;
+    // Scanning keeps its own time, which moves with the game's as real time would.
+    ManualClock scanClock;
+    SeededRandom random(13);
+    MainWindow mainWindow({&clock, &random, {}, silence(), &scanClock});
+    wimbly::ParentsMenu parents(mainWindow, nullptr);
+    const wimbly::CommandLine commandLine = wimbly::parseCommandLine({"wimbly", "--scan", seconds});
+    QVERIFY2(!commandLine.exitCode, qPrintable(commandLine.message));
+    parents.apply(commandLine.options.over({}));
+    mainWindow.show();
+    KeyboardPlay& keyboard = keyboardOf(mainWindow);
+    const Game& game = mainWindow.game();
+    const auto ringed = [&keyboard] { return 9 * keyboard.cell().y() + keyboard.cell().x(); };
+    const auto openBoard = [&] {
+        while (game.phase() != Game::Phase::Answering && clock.alarmPending()) {
+            scanClock.advance(clock.alarmDue() - clock.now());
+            clock.advanceToAlarm();
+        }
+        QVERIFY(keyboard.highlightShown());
+        QCOMPARE(keyboard.cell(), QPoint(0, 0));
+    };
+    // Lets the ring walk on to `cell`, checking it is one cell short a millisecond before.
+    const auto scanTo = [&](int cell, qint64 alreadyWaited) {
+        const int steps = (cell - ringed() + 36) % 36;
+        if (steps == 0)
+            return;
+        scanClock.advance(steps * qint64(stepMs) - alreadyWaited - 1);
+        QCOMPARE(ringed(), (cell + 35) % 36);
+        scanClock.advance(1);
+        QCOMPARE(ringed(), cell);
+    };
+
+    QTest::keyClick(&mainWindow, Qt::Key_Space);
+    QCOMPARE(game.phase(), Game::Phase::Presenting);
+    // Three turns of one character at 100 points, then one of two at 200.
+    const QStringList scores{"100", "200", "300", "500", "700"};
+    qsizetype shown = 0;
+    for (int turn = 0; turn < 4; ++turn) {
+        openBoard();
+        const int level = game.state().level;
+        for (int i = 0; i <= level; ++i) {
+            scanTo(game.state().order[i], i == 1 ? 299 : 0);
+            QTest::keyClick(&mainWindow, Qt::Key_Space);
+            QCOMPARE(mainWindow.scoreLabel().text(), scores.at(shown++));
+            if (i == 0 && level == 1) {
+                // The switch bounces: nothing is pressed, no marker is lost.
+                scanClock.advance(299);
+                QTest::keyClick(&mainWindow, Qt::Key_Space);
+                QCOMPARE(mainWindow.scoreLabel().text(), scores.at(shown - 1));
+                QVERIFY(mainWindow.lifeMarker(2).isVisible());
+            }
+        }
+    }
+    QCOMPARE(shown, scores.size());
+
+    // The ring goes round the board: from the last cell back to the first.
+    openBoard();
+    scanClock.advance(35 * qint64(stepMs));
+    QCOMPARE(keyboard.cell(), QPoint(8, 3));
+    scanClock.advance(stepMs);
+    QCOMPARE(keyboard.cell(), QPoint(0, 0));
+}
+
 #include "tst_keyboardplay.moc"

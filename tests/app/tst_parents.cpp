@@ -1,6 +1,7 @@
 #include "boardpoint.h"
 #include "cueplayer.h"
 #include "helpwindow.h"
+#include "keyboardplay.h"
 #include "language.h"
 #include "leaderboardwindow.h"
 #include "mainwindow.h"
@@ -111,7 +112,8 @@ QStringList actionTexts(const QMenu& menu) {
     return texts;
 }
 
-QAction* languageAction(QMenu& menu, const QString& name) {
+// The choice named `name` in one of the menu's submenus.
+QAction* submenuChoice(QMenu& menu, const QString& name) {
     for (QAction* action : menu.actions()) {
         if (QMenu* languages = action->menu()) {
             for (QAction* choice : languages->actions()) {
@@ -261,7 +263,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
     QCOMPARE(parents.menu() != nullptr, opens);
     if (opens) {
         QTRY_VERIFY(parents.menu()->isVisible());
-        QCOMPARE(actionTexts(*parents.menu()).size(), 6);
+        QCOMPARE(actionTexts(*parents.menu()).size(), 7);
         parents.menu()->close();
     }
     QCOMPARE(mainWindow.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
@@ -286,7 +288,7 @@ void TestParents::menuKeyOpensTheMenuWithTheKeysOfItsCommands() {
         if (!action->isSeparator())
             keys << action->shortcut().toString(QKeySequence::PortableText);
     }
-    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "F11", "Ctrl+M", ""}));
+    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "F11", "Ctrl+M", "", ""}));
     menu->close();
 }
 
@@ -324,11 +326,12 @@ void TestParents::menuIsDrivenByArrowsAndEnter() {
 void TestParents::menuTextsFollowTheLanguage_data() {
     QTest::addColumn<Language>("language");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Chinese") << Language::Chinese
-                             << QStringList{"放大", "缩小", "100 %", "全屏", "声音", "语言"};
-    QTest::newRow("English") << Language::English
-                             << QStringList{"Zoom in",     "Zoom out", "100 %",
-                                            "Full screen", "Sound",    "Language"};
+    QTest::newRow("Chinese") << Language::Chinese << QStringList{"放大", "缩小", "100 %",   "全屏",
+                                                                 "声音", "语言", "单键扫描"};
+    QTest::newRow("English")
+        << Language::English
+        << QStringList{"Zoom in",  "Zoom out",           "100 %", "Full screen", "Sound",
+                       "Language", "One-switch scanning"};
 }
 
 void TestParents::menuTextsFollowTheLanguage() {
@@ -340,8 +343,8 @@ void TestParents::menuTextsFollowTheLanguage() {
     QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
     QCOMPARE(actionTexts(*menu), texts);
     // Each language keeps its own name, and the one in effect is ticked.
-    QAction* chinese = languageAction(*menu, QStringLiteral("中文"));
-    QAction* english = languageAction(*menu, QStringLiteral("English"));
+    QAction* chinese = submenuChoice(*menu, QStringLiteral("中文"));
+    QAction* english = submenuChoice(*menu, QStringLiteral("English"));
     QVERIFY(chinese && english);
     QCOMPARE(chinese->isChecked(), language == Language::Chinese);
     QCOMPARE(english->isChecked(), language == Language::English);
@@ -356,7 +359,7 @@ void TestParents::everyWindowSpeaksEnglishWhenChosen() {
     QCOMPARE(mainWindow.startButton().toolTip(), QStringLiteral("开始"));
 
     QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
-    languageAction(*menu, QStringLiteral("English"))->trigger();
+    submenuChoice(*menu, QStringLiteral("English"))->trigger();
     // The open main window follows as the language change reaches it.
     QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("Start"));
     QCOMPARE(mainWindow.windowTitle(), QStringLiteral("Wimbly"));
@@ -429,7 +432,8 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
         mainWindow.show();
         QTest::keyClick(&mainWindow, Qt::Key_M, Qt::ControlModifier);
         QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
-        languageAction(*menu, QStringLiteral("English"))->trigger();
+        submenuChoice(*menu, QStringLiteral("English"))->trigger();
+        submenuChoice(*menu, QStringLiteral("快（0.8 秒）"))->trigger();
         menu->close();
         mainWindow.zoomIn();
         mainWindow.setFullScreenMode(true);
@@ -444,12 +448,14 @@ void TestParents::settingsAreRememberedAcrossTwoRuns() {
     QCOMPARE(remembered.fullScreen, true);
     QCOMPARE(remembered.soundOn, false);
     QCOMPARE(remembered.language, Language::English);
+    QCOMPARE(remembered.scan, 0.8);
     MainWindow mainWindow({nullptr, nullptr, {}, silence()});
     ParentsMenu parents(mainWindow, &store);
     parents.apply(remembered);
     QCOMPARE(mainWindow.zoom(), 1.5);
     QVERIFY(mainWindow.isFullScreenMode());
     QVERIFY(!mainWindow.isSoundOn());
+    QCOMPARE(mainWindow.keyboard().scanInterval(), 800);
     QTRY_COMPARE(mainWindow.startButton().toolTip(), QStringLiteral("Start"));
     // Putting them into effect at start-up wrote nothing.
     const QByteArray bytes = readFile(m_settingsFile);
@@ -559,9 +565,10 @@ void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine() {
     QFETCH(int, index);
     const wimbly::Setting& setting = wimbly::Settings[std::size_t(index)];
     // Everything other than the defaults: 150 %, full screen, no sound, English, 1.2 s a step,
-    // five characters first, seven lives, practice, the last game's length first, kiosk, locked.
-    const Preferences changed{1.5,  true, false, Language::English, 1200, 5, 7, true,
-                              true, true, true};
+    // five characters first, seven lives, practice, the last game's length first, kiosk, locked,
+    // scanning every 1.5 s.
+    const Preferences changed{1.5,  true, false, Language::English, 1200, 5, 7, true, true,
+                              true, true, 1.5};
     QVERIFY(!wimbly::sameValue(setting, changed, Preferences{}));
     const auto only = [&setting](const Preferences& value) {
         return [&setting, value](const Preferences& loaded) {
