@@ -227,29 +227,24 @@ void BoardCell::doAction(const QString& action) {
         window->game().pressCell(m_cell);
 }
 
-// The leaderboard's place `row`: rank, name and score, from the labels that show them.
-QString rowName(const QWidget& leaderboard, int row) {
-    const auto* name = leaderboard.findChild<QLabel*>(QStringLiteral("name_%1").arg(row));
-    const auto* score = leaderboard.findChild<QLabel*>(QStringLiteral("score_%1").arg(row));
-    return translated(RowName).arg(row + 1).arg(name ? name->text() : QString(),
-                                                score ? score->text() : QString());
-}
-
-QAccessibleInterface* leaderboardInterface(QLabel* label, LeaderboardWindow* leaderboard) {
-    const QString objectName = label->objectName();
+// A label of the leaderboard: a row's name says the place, the name and the score; a row's score
+// says "得分 40"; any other label says its text. The labels are made before they are named, and
+// Qt keeps the interface it made first, so the name is worked out each time it is asked for.
+QString leaderboardLabelName(const QLabel& label) {
+    const QString objectName = label.objectName();
+    const QWidget* leaderboard = label.parentWidget();
     bool numbered = false;
     if (objectName.startsWith(QLatin1String("name_"))) {
         const int row = objectName.mid(5).toInt(&numbered);
-        if (numbered)
-            return new NamedWidget(label, QAccessible::StaticText,
-                                   [leaderboard, row] { return rowName(*leaderboard, row); });
+        const auto* score = leaderboard->findChild<QLabel*>(QStringLiteral("score_%1").arg(row));
+        if (numbered && score)
+            return translated(RowName).arg(row + 1).arg(label.text(), score->text());
     } else if (objectName.startsWith(QLatin1String("score_"))) {
         objectName.mid(6).toInt(&numbered);
         if (numbered)
-            return new NamedWidget(label, QAccessible::StaticText,
-                                   [label] { return translated(ScoreName).arg(label->text()); });
+            return translated(ScoreName).arg(label.text());
     }
-    return nullptr;
+    return label.text();
 }
 
 QAccessibleInterface* mainWindowInterface(QWidget* widget, MainWindow* window) {
@@ -286,9 +281,10 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object) {
         return nullptr;
     if (auto* window = qobject_cast<MainWindow*>(parent))
         return mainWindowInterface(widget, window);
-    if (auto* leaderboard = qobject_cast<LeaderboardWindow*>(parent)) {
+    if (qobject_cast<LeaderboardWindow*>(parent)) {
         if (auto* label = qobject_cast<QLabel*>(widget))
-            return leaderboardInterface(label, leaderboard);
+            return new NamedWidget(label, QAccessible::StaticText,
+                                   [label] { return leaderboardLabelName(*label); });
     }
     return nullptr;
 }
