@@ -319,9 +319,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (!QAccessible::isActive())
+        const bool languageChanged = watched == &m_window && type == QEvent::LanguageChange;
+        // A marker shown or hidden changes the count the first one says.
+        const bool livesChanged =
+            watched != &m_window && (type == QEvent::ShowToParent || type == QEvent::HideToParent);
+        if (!(languageChanged || livesChanged) || !QAccessible::isActive())
             return false;
-        if (watched == &m_window && type == QEvent::LanguageChange) {
+        if (languageChanged) {
             for (QWidget* named : {static_cast<QWidget*>(&m_window.startButton()),
                                    static_cast<QWidget*>(&m_window.helpButton()),
                                    static_cast<QWidget*>(&m_window.scoreLabel()),
@@ -330,8 +334,7 @@ protected:
                 announce(named, QAccessible::NameChanged);
             for (int cell = 0; cell < res::CharacterCount; ++cell)
                 announce(&m_window.board(), QAccessible::NameChanged, cell);
-        } else if (type == QEvent::ShowToParent || type == QEvent::HideToParent) {
-            // A marker shown or hidden changes the count the first one says.
+        } else {
             announce(&m_window.lifeMarker(0), QAccessible::NameChanged);
         }
         return false;
