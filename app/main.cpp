@@ -1,3 +1,4 @@
+#include "accessibility.h"
 #include "history.h"
 #include "mainwindow.h"
 #include "options.h"
@@ -100,6 +101,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("wimbly"));
     // Ties the windows to the installed desktop entry, so a desktop shows its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));
+    wimbly::installScreenReaderSupport();
     wimbly::SettingsStore settings;
     wimbly::MainWindow window;
 #ifdef Q_OS_UNIX

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "accessibility.h"
 #include "catalogue.h"
 #include "childpicker.h"
 #include "helpwindow.h"
@@ -78,6 +79,7 @@ MainWindow::MainWindow(Setup setup)
     m_keyboard =
         std::make_unique<KeyboardPlay>(*this, setup.scanClock ? *setup.scanClock : m_ownScanClock);
     connectCommands();
+    describeForScreenReaders(*this);
     if (!setup.folder.isEmpty())
         m_folder = setup.folder.endsWith(QLatin1Char('/')) ? setup.folder
                                                            : setup.folder + QLatin1Char('/');

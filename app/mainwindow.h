@@ -56,6 +56,8 @@ public:
     PictureBox& startButton() { return m_startButton; }
     PictureBox& helpButton() { return m_helpButton; }
     PictureBox& lifeMarker(int i) { return *m_lifeMarkers.at(i); }
+    // The life markers made so far: all of them once the window is made.
+    int lifeMarkerCount() const { return int(m_lifeMarkers.size()); }
     PictureBox& paradeSlot(int i) { return *m_paradeSlots.at(i); }
     QLabel& scoreLabel() { return m_scoreLabel; }
     // Play by the arrow keys, Enter and Space.

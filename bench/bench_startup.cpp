@@ -12,6 +12,7 @@
 // benchmark named on the command line take their turns in the same rounds, so two versions of
 // the program are compared in one session.
 
+#include "accessibility.h"
 #include "firstpaint.h"
 #include "mainwindow.h"
 #include "parentsmenu.h"
@@ -37,6 +38,7 @@ int child(int argc, char* argv[], int idleSeconds) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("wimbly"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.wimbly.Wimbly"));
+    installScreenReaderSupport();
     FirstPaint watch(idleSeconds);
     QTemporaryDir folder;
     SettingsStore settings(folder.filePath(QStringLiteral("wimbly.ini")));

@@ -79,6 +79,8 @@ LeaderboardWindow::LeaderboardWindow(const QString& folder, QWidget* mainWindow)
     m_nameBox.setObjectName(QStringLiteral("nameBox"));
     m_nameBox.setGeometry(view().rect(res::LeaderboardNameBoxGeometry));
     m_nameBox.setMaxLength(std::numeric_limits<int>::max());
+    // The heading asks for the name: a screen reader says it as the box's name.
+    m_heading.setBuddy(&m_nameBox);
 
     m_okButton.setObjectName(QStringLiteral("okButton"));
     m_okButton.setGeometry(view().rect(res::LeaderboardConfirmGeometry));

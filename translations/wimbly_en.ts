@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>wimbly::Accessibility</name>
+    <message>
+        <source>得分 %1</source>
+        <translation>Score %1</translation>
+    </message>
+    <message>
+        <source>生命 %1</source>
+        <translation>Lives %1</translation>
+    </message>
+    <message>
+        <source>动物</source>
+        <translation>Animals</translation>
+    </message>
+    <message>
+        <source>第 %1 名，%2，得分 %3</source>
+        <translation>Place %1, %2, score %3</translation>
+    </message>
+</context>
+<context>
     <name>wimbly::ChildrenWindow</name>
     <message>
         <source>孩子</source>
