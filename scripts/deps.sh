@@ -7,6 +7,9 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     libqt6sql6-sqlite
+    # Saying the animals' names: Qt TextToSpeech, whose CMake files on Debian 12 need the QML
+    # development files too, and its speech-dispatcher engine.
+    qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin
     fonts-noto-cjk
 )
 if [[ "${1:-}" == "--test" ]]; then
