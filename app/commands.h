@@ -35,6 +35,8 @@ public:
     QAction resetZoom;
     QAction fullScreen; // checkable
     QAction sound;      // checkable
+    // Saying the animals' names, checkable; its text notes when speech is not available.
+    QAction speak;
     // The languages of the texts, one of them checked; each carries its Language as data.
     QAction chinese;
     QAction english;
@@ -55,6 +57,8 @@ public:
     QAction& languageAction(Language language);
     // Gives the actions their texts in the language now in effect.
     void retranslate();
+    // Whether names can be said; when not, the speak action's text says so.
+    void setSpeechAvailable(bool available);
     // Locked, the commands that change a setting (zoom, full screen, sound, language) do nothing,
     // by key or otherwise; the game's own commands work as always.
     void setLocked(bool locked);
@@ -68,6 +72,7 @@ private:
 
     QWidget& m_window;
     QActionGroup m_languages{this};
+    bool m_speechAvailable = true;
     // Every command that has keys, in the order they are looked up.
     std::vector<QAction*> m_keyed;
 };
