@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 #include <QTextToSpeech>
+#include <QVoice>
 
 #include <memory>
 #include <optional>
@@ -42,15 +43,15 @@ public:
             connectToService();
         if (!m_speech || m_speech->state() == QTextToSpeech::Error)
             return false;
-        const std::optional<QLocale> voice = voiceFor(m_speech->availableLocales(), locale);
-        if (!voice) {
+        // Choosing a voice can leave the engine in its error state for a moment, which is no
+        // loss of the service.
+        m_choosing = true;
+        const bool chosen = chooseVoice(locale);
+        m_choosing = false;
+        if (!chosen)
             qCWarning(lcSpeechService, "the speech service has no voice for %s",
                       qUtf8Printable(locale.name()));
-            return false;
-        }
-        if (m_speech->locale() != *voice)
-            m_speech->setLocale(*voice);
-        return m_speech->state() != QTextToSpeech::Error;
+        return chosen;
     }
 
     bool say(const QString& text) override {
@@ -58,8 +59,10 @@ public:
             return false;
         if (m_speech->state() == QTextToSpeech::Speaking)
             m_speech->stop(QTextToSpeech::BoundaryHint::Immediate);
+        // A service that fails to take it reports so through its state, which reportLost()
+        // passes on.
         m_speech->say(text);
-        return m_speech->state() != QTextToSpeech::Error;
+        return true;
     }
 
     void stop() override {
@@ -68,6 +71,27 @@ public:
     }
 
 private:
+    bool chooseVoice(const QLocale& locale) {
+        if (const std::optional<QLocale> voice = voiceFor(m_speech->availableLocales(), locale)) {
+            if (m_speech->locale() != *voice)
+                m_speech->setLocale(*voice);
+            return m_speech->locale().language() == locale.language();
+        }
+        // Voices whose language Qt does not know by its code (espeak-ng, the usual voice of
+        // speech-dispatcher, calls Mandarin "cmn") are listed under the C locale, each named
+        // after its language in English: "Chinese (Mandarin, latin as English)".
+        const QString language = QLocale::languageToString(locale.language());
+        m_speech->setLocale(QLocale::c());
+        const QList<QVoice> voices = m_speech->availableVoices();
+        for (const QVoice& voice : voices) {
+            if (voice.name().startsWith(language)) {
+                m_speech->setVoice(voice);
+                return m_speech->voice().name() == voice.name();
+            }
+        }
+        return false;
+    }
+
     void connectToService() {
         m_speech.reset();
         const QStringList engines = QTextToSpeech::availableEngines();
@@ -84,12 +108,13 @@ private:
         }
         QObject::connect(m_speech.get(), &QTextToSpeech::stateChanged, m_speech.get(),
                          [this](QTextToSpeech::State state) {
-                             if (state == QTextToSpeech::Error)
+                             if (state == QTextToSpeech::Error && !m_choosing)
                                  reportLost();
                          });
     }
 
     std::unique_ptr<QTextToSpeech> m_speech;
+    bool m_choosing = false;
 };
 
 } // namespace
