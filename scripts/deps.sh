@@ -14,7 +14,8 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(python3 xvfb x11-utils x11-apps xdotool pulseaudio pulseaudio-utils clang-14 libclang-rt-14-dev
-               clang-format desktop-file-utils appstream file lintian ccache weston qt6-wayland)
+               clang-format desktop-file-utils appstream file lintian ccache weston qt6-wayland
+               speech-dispatcher speech-dispatcher-espeak-ng)
 fi
 
 missing=()
