@@ -71,12 +71,13 @@ void TestNameSpeaker::withoutLibraryOrServiceNamesAreNotAvailableAndNothingWaits
 void TestNameSpeaker::withoutLibraryOrServiceNamesAreNotAvailableAndNothingWaits() {
     QFETCH(QString, library);
     QFETCH(QString, service);
+    const QByteArray installed = qgetenv("WIMBLY_SPEECH_LIBRARY");
     if (!library.isEmpty())
         qputenv("WIMBLY_SPEECH_LIBRARY", library.toLocal8Bit());
-    // The speech service's client starts a service of its own only at its default address.
+    // Where speech-dispatcher is installed its client would start it: not here.
     qputenv("SPEECHD_ADDRESS",
             service.isEmpty() ? QByteArray("unix_socket:/nonexistent/s") : service.toLocal8Bit());
-    const QByteArray installed = qgetenv("WIMBLY_SPEECH_LIBRARY");
+    qputenv("SPEECHD_CMD", "/nonexistent/speech-dispatcher");
     {
         NameSpeaker speaker;
         QSignalSpy found(&speaker, &NameSpeaker::availabilityChanged);
@@ -96,6 +97,7 @@ void TestNameSpeaker::withoutLibraryOrServiceNamesAreNotAvailableAndNothingWaits
     }
     qputenv("WIMBLY_SPEECH_LIBRARY", installed);
     qunsetenv("SPEECHD_ADDRESS");
+    qunsetenv("SPEECHD_CMD");
 }
 
 void TestNameSpeaker::aStalledServiceHoldsUpNeitherTheCallerNorTheEndAndOnlyTheNewestNameFollows() {

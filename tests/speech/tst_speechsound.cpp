@@ -80,6 +80,8 @@ void TestSpeechSound::initTestCase() {
     // The library and the tools reach only this test's servers, whatever else runs.
     qputenv("PULSE_SERVER", (QStringLiteral("unix:") + sound).toLocal8Bit());
     qputenv("SPEECHD_ADDRESS", (QStringLiteral("unix_socket:") + speech).toLocal8Bit());
+    // Once this test's service is gone, none is started in its place.
+    qputenv("SPEECHD_CMD", "/nonexistent/speech-dispatcher");
 
     startProcess(
         m_sound, QStringLiteral("pulseaudio"),
