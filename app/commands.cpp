@@ -15,6 +15,7 @@ Commands::Commands(QWidget& window) : m_window(window) {
     sound.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     sound.setCheckable(true);
     sound.setChecked(true);
+    speak.setCheckable(true);
     help.setShortcut(QKeySequence(Qt::Key_F1));
     left.setShortcut(QKeySequence(Qt::Key_Left));
     right.setShortcut(QKeySequence(Qt::Key_Right));
@@ -70,6 +71,8 @@ void Commands::retranslate() {
     resetZoom.setText(tr("100 %"));
     fullScreen.setText(tr(settingOf(&Preferences::fullScreen).menuText));
     sound.setText(tr(settingOf(&Preferences::soundOn).menuText));
+    speak.setText(m_speechAvailable ? tr(settingOf(&Preferences::speak).menuText)
+                                    : tr("说出动物的名字（语音不可用）"));
     children.setText(tr("孩子"));
     progress.setText(tr("进步"));
     quit.setText(tr("退出"));
@@ -94,9 +97,14 @@ void Commands::showScanInterval(int ms) {
     retranslate();
 }
 
+void Commands::setSpeechAvailable(bool available) {
+    m_speechAvailable = available;
+    retranslate();
+}
+
 void Commands::setLocked(bool locked) {
-    for (QAction* setting : {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &chinese, &english,
-                             &scanOff, &scanSlow, &scanMedium, &scanFast, &scanOther})
+    for (QAction* setting : {&zoomIn, &zoomOut, &resetZoom, &fullScreen, &sound, &speak, &chinese,
+                             &english, &scanOff, &scanSlow, &scanMedium, &scanFast, &scanOther})
         setting->setEnabled(!locked);
 }
 

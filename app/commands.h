@@ -35,6 +35,8 @@ public:
     QAction resetZoom;
     QAction fullScreen; // checkable
     QAction sound;      // checkable
+    // Saying the animals' names, checkable; its text notes when speech is not available.
+    QAction speak;
     // The languages of the texts, one of them checked; each carries its Language as data.
     QAction chinese;
     QAction english;
@@ -65,8 +67,10 @@ public:
     void retranslate();
     // Ticks the scanning choice for `ms` milliseconds a step (0: off).
     void showScanInterval(int ms);
-    // Locked, the commands that change a setting (zoom, full screen, sound, language, scanning)
-    // do nothing, by key or otherwise; the game's own commands work as always.
+    // Whether names can be said; when not, the speak action's text says so.
+    void setSpeechAvailable(bool available);
+    // Locked, the commands that change a setting (zoom, full screen, sound, names, language,
+    // scanning) do nothing, by key or otherwise; the game's own commands work as always.
     void setLocked(bool locked);
 
 protected:
@@ -79,6 +83,7 @@ private:
     QWidget& m_window;
     QActionGroup m_languages{this};
     QActionGroup m_scanSpeeds{this};
+    bool m_speechAvailable = true;
     // Every command that has keys, in the order they are looked up.
     std::vector<QAction*> m_keyed;
 };

@@ -5,6 +5,7 @@
 #include "childpicker.h"
 #include "helpwindow.h"
 #include "keyboardplay.h"
+#include "language.h"
 #include "leaderboardwindow.h"
 #include "pictureloader.h"
 #include "windowstyle.h"
@@ -28,14 +29,21 @@ using namespace res;
 const QColor NavyColour = QColor::fromRgb(res::Navy);
 const QColor ScoreRed(255, 0, 0);
 
+// The names are said in the language of the texts, by a voice of its main region where the
+// speech service has one.
+QLocale speechLocale() {
+    return currentLanguage() == Language::English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                  : QLocale(QLocale::Chinese, QLocale::China);
+}
+
 } // namespace
 
 MainWindow::MainWindow() : MainWindow(Setup{}) {}
 
 MainWindow::MainWindow(Setup setup)
     : QWidget(nullptr, FixedWindowFlags), m_cues(std::move(setup.sound)),
-      m_game(*this, setup.clock ? *setup.clock : m_ownClock,
-             setup.random ? *setup.random : m_ownRandom) {
+      m_speaker(std::move(setup.speech)), m_game(*this, setup.clock ? *setup.clock : m_ownClock,
+                                                 setup.random ? *setup.random : m_ownRandom) {
     setWindowTitle(QStringLiteral("Wimbly"));
     setWindowIcon(res::programIcon());
     setFixedSize(ClientSize);
@@ -133,6 +141,11 @@ void MainWindow::connectCommands() {
     connect(&c.resetZoom, &QAction::triggered, this, &MainWindow::resetZoom);
     connect(&c.fullScreen, &QAction::triggered, this, &MainWindow::setFullScreenMode);
     connect(&c.sound, &QAction::triggered, this, &MainWindow::setSoundOn);
+    connect(&c.speak, &QAction::triggered, this, &MainWindow::setSpeakOn);
+    connect(&m_speaker, &NameSpeaker::availabilityChanged, this,
+            [this](NameSpeaker::Availability found) {
+                m_commands.setSpeechAvailable(found != NameSpeaker::Availability::Unavailable);
+            });
     connect(&c.quit, &QAction::triggered, this, &MainWindow::quit);
     // While the children are shown to choose from, the keys of keyboard play choose among them.
     const auto move = [this](int dx, int dy) {
@@ -256,11 +269,14 @@ void MainWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(scene.topLeft(), m_background);
     // The sound system is readied once the window is on screen, so that it does not delay the
-    // first picture, and long before the first cue is due; with the sound off it waits.
+    // first picture, and long before the first cue is due; with the sound off it waits. So is
+    // the speech system, and only when the names are wanted.
     if (!std::exchange(m_painted, true)) {
         QTimer::singleShot(0, this, [this] {
             if (m_soundOn)
                 m_cues.prepare();
+            if (m_speakOn)
+                m_speaker.prepare(speechLocale());
             emit firstPainted();
         });
     }
@@ -287,8 +303,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslate();
+        // Whether the new language has a voice.
+        if (m_speakOn && m_painted)
+            m_speaker.prepare(speechLocale());
+    }
     QWidget::changeEvent(event);
 }
 
@@ -303,11 +323,25 @@ void MainWindow::setSoundOn(bool on) {
     if (on == m_soundOn)
         return;
     m_soundOn = on;
-    if (!on)
+    if (!on) {
         m_cues.stop();
-    else if (m_painted)
+        m_speaker.stop();
+    } else if (m_painted) {
         m_cues.prepare();
+    }
     emit soundChanged(on);
+}
+
+void MainWindow::setSpeakOn(bool on) {
+    m_commands.speak.setChecked(on);
+    if (on == m_speakOn)
+        return;
+    m_speakOn = on;
+    if (!on)
+        m_speaker.stop();
+    else if (m_painted)
+        m_speaker.prepare(speechLocale());
+    emit speakChanged(on);
 }
 
 void MainWindow::setBoardVisible(bool visible) {
@@ -351,6 +385,15 @@ void MainWindow::playCue(res::Cue cue) {
     // off it is given none.
     if (m_soundOn)
         m_cues.play(res::cueId(cue));
+}
+
+void MainWindow::sayName(int character) {
+    // Said at once, after the cue: the cue's loud start is over within a tenth of a second,
+    // before the speech service has begun to speak, and waiting for the cue's whole length
+    // (0.63 s) would put each name under the next character at the usual pace.
+    if (m_soundOn && m_speakOn)
+        m_speaker.say(res::characterName(character, currentLanguage() == Language::English),
+                      speechLocale());
 }
 
 void MainWindow::openLeaderboard(qint32 score) {

@@ -5,6 +5,7 @@
 #include "cueplayer.h"
 #include "game.h"
 #include "gameview.h"
+#include "namespeaker.h"
 #include "picturebox.h"
 #include "qtclock.h"
 #include "randomsource.h"
@@ -17,6 +18,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace wimbly {
@@ -32,13 +34,22 @@ class MainWindow : public QWidget, private GameView, public ViewHost {
     Q_OBJECT
 public:
     // What the window plays with; each empty field takes the program's own: real time, chance
-    // seeded from the clock, the program's folder for its files, and the default audio device
-    // for its sound cues (which the window readies after it is first painted).
+    // seeded from the clock, the program's folder for its files, the default audio device
+    // for its sound cues (which the window readies after it is first painted), and the
+    // desktop's speech service for the animals' names (loaded only when they are wanted).
     struct Setup {
+        // Positional, as an aggregate would be, but the fields after the sound may be left out.
+        Setup(Clock* clock = nullptr, RandomSource* random = nullptr, QString folder = {},
+              std::unique_ptr<CueOutput> sound = {}, std::unique_ptr<SpeechOutput> speech = {},
+              Clock* scanClock = nullptr)
+            : clock(clock), random(random), folder(std::move(folder)), sound(std::move(sound)),
+              speech(std::move(speech)), scanClock(scanClock) {}
+
         Clock* clock = nullptr;
         RandomSource* random = nullptr;
         QString folder;
         std::unique_ptr<CueOutput> sound;
+        std::unique_ptr<SpeechOutput> speech;
         // The time of one-switch scanning, apart from the game's own.
         Clock* scanClock = nullptr;
     };
@@ -117,11 +128,21 @@ public:
     bool isSoundOn() const { return m_soundOn; }
     void setSoundOn(bool on);
 
+    // Saying the animals' names during the parade, in the language of the texts, while the
+    // sound is on too. Off, the speech library is never loaded; on, it is loaded once the
+    // window has been painted. The game's timing is the same either way.
+    bool isSpeakOn() const { return m_speakOn; }
+    void setSpeakOn(bool on);
+    // Whether names can be said, as the speech thread last found.
+    NameSpeaker::Availability speechAvailability() const { return m_speaker.availability(); }
+
 signals:
     // The zoom or the full-screen mode has changed, by key or by call.
     void viewChanged();
     // The sound has been turned on or off, by key or by call.
     void soundChanged(bool on);
+    // Saying the names has been turned on or off.
+    void speakChanged(bool on);
     // A game in which the board was pressed has ended: by a wrong click with no life left, by
     // Start, or by closing the window.
     void gameFinished(const wimbly::GameSummary& summary);
@@ -159,6 +180,7 @@ private:
     void setMascotVisible(bool visible) override;
     void showScore(qint32 score) override;
     void playCue(res::Cue cue) override;
+    void sayName(int character) override;
     void openLeaderboard(qint32 score) override;
     void openHelp() override;
     void gameEnded(const GameSummary& summary) override;
@@ -191,6 +213,8 @@ private:
 
     CuePlayer m_cues;
     bool m_soundOn = true;
+    NameSpeaker m_speaker;
+    bool m_speakOn = false;
     bool m_painted = false;
     QtClock m_ownClock;
     QtClock m_ownScanClock;

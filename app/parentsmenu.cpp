@@ -24,6 +24,7 @@ ParentsMenu::ParentsMenu(MainWindow& window, SettingsStore* store)
     });
     connect(&m_window, &MainWindow::viewChanged, this, &ParentsMenu::remember);
     connect(&m_window, &MainWindow::soundChanged, this, &ParentsMenu::remember);
+    connect(&m_window, &MainWindow::speakChanged, this, &ParentsMenu::remember);
     Commands& commands = m_window.commands();
     for (const Language language : {Language::Chinese, Language::English}) {
         connect(&commands.languageAction(language), &QAction::triggered, this,
@@ -46,6 +47,7 @@ void ParentsMenu::apply(const Preferences& preferences) {
     SettingsStore* const store = std::exchange(m_store, nullptr);
     useLanguage(preferences.language);
     m_window.setSoundOn(preferences.soundOn);
+    m_window.setSpeakOn(preferences.speak);
     m_window.setZoom(preferences.zoom);
     m_window.setFullScreenMode(preferences.fullScreen || preferences.kiosk);
     m_window.setKiosk(preferences.kiosk);
@@ -69,6 +71,7 @@ Preferences ParentsMenu::current() const {
     now.zoom = m_window.zoom();
     now.fullScreen = m_window.isFullScreenMode();
     now.soundOn = m_window.isSoundOn();
+    now.speak = m_window.isSpeakOn();
     now.language = currentLanguage();
     now.scan = m_window.keyboard().scanInterval() / 1000.0;
     return now;
@@ -104,7 +107,7 @@ QMenu* ParentsMenu::popup(const QPoint& globalPos) {
     commands.retranslate();
     menu->addActions({&commands.zoomIn, &commands.zoomOut, &commands.resetZoom});
     menu->addSeparator();
-    menu->addActions({&commands.fullScreen, &commands.sound});
+    menu->addActions({&commands.fullScreen, &commands.sound, &commands.speak});
     QMenu* languages = menu->addMenu(tr(settingOf(&Preferences::language).menuText));
     commands.languageAction(currentLanguage()).setChecked(true);
     languages->addActions({&commands.chinese, &commands.english});

@@ -42,6 +42,8 @@ struct Preferences {
     bool kiosk = false;
     // For a classroom: no grown-ups' menu, and the keys that change settings do nothing.
     bool locked = false;
+    // Each character's name is said in the parade, in the language of the texts.
+    bool speak = false;
     // For play with one switch: seconds the ring stays on each board cell before it moves on by
     // itself; 0 leaves it to the arrow keys.
     qreal scan = 0;
@@ -185,6 +187,12 @@ inline const std::array Settings{
             .kind = Setting::Kind::Flag,
             .field = &Preferences::locked,
             .systemOnly = true},
+    Setting{.key = "access/speak",
+            .kind = Setting::Kind::Flag,
+            .field = &Preferences::speak,
+            .option = "speak",
+            .help = "Say each animal's name in the parade, through the desktop's speech service.",
+            .menuText = QT_TRANSLATE_NOOP("wimbly::Commands", "说出动物的名字")},
 };
 
 // The setting whose field is `field`.

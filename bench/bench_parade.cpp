@@ -1,5 +1,7 @@
 // A parade at the highest level (36 characters) in real time on the real main window: how far
 // any step fired after its due time, and when the board opened after the first character.
+//   bench_parade [--speak]
+// With --speak each character's name is said too, through the desktop's speech service.
 
 #include "playthrough.h"
 #include "switchableclock.h"
@@ -45,6 +47,8 @@ int main(int argc, char* argv[]) {
     setup.clock = &clock;
     setup.folder = folder.path();
     MainWindow mainWindow(std::move(setup));
+    const bool speak = app.arguments().contains(QStringLiteral("--speak"));
+    mainWindow.setSpeakOn(speak);
     mainWindow.show();
     bench::playToHighestLevel(clock.manual(), mainWindow);
 
@@ -72,5 +76,12 @@ int main(int argc, char* argv[]) {
                 static_cast<long long>(firstCharacter.shownAt - lastClickAt));
     std::printf("board open %lld ms after the first character (due 26600 ms)\n",
                 static_cast<long long>(board.shownAt - firstCharacter.shownAt));
+    if (speak) {
+        const auto availability = mainWindow.speechAvailability();
+        std::printf("names said: %s\n", availability == NameSpeaker::Availability::Available ? "yes"
+                                        : availability == NameSpeaker::Availability::Unavailable
+                                            ? "speech not available"
+                                            : "not yet known");
+    }
     return 0;
 }

@@ -143,6 +143,7 @@ void Game::showTurn(qint64 from) {
                              m_view.setSlotVisible(i, true);
                              m_slotsShown = i + 1;
                              m_view.playCue(res::Cue::Parade);
+                             m_view.sayName(m_state.order[slot]);
                          }});
     }
     const qint64 slotsGone = from + pace * (last + LastInViewSteps);

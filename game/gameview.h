@@ -30,6 +30,9 @@ public:
 
     virtual void showScore(qint32 score) = 0;
     virtual void playCue(res::Cue cue) = 0;
+    // Character `character` (0..35) has just come on in the parade, its cue played: its name
+    // may be said. Asked for nowhere else.
+    virtual void sayName(int character) = 0;
 
     // Opens the leaderboard window, which ranks `score`; returns once it is shown.
     virtual void openLeaderboard(qint32 score) = 0;

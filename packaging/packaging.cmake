@@ -28,6 +28,8 @@ install(TARGETS wimbly
         BUNDLE DESTINATION .)
 # The sound library, which the program loads at run time (see res/sound/CMakeLists.txt).
 install(TARGETS wimbly_sound LIBRARY DESTINATION ${WIMBLY_SOUND_DIR})
+# The speech library beside it, loaded only when the names are said (res/speech/CMakeLists.txt).
+install(TARGETS wimbly_speech LIBRARY DESTINATION ${WIMBLY_SOUND_DIR})
 
 set(wimbly_license ${PROJECT_SOURCE_DIR}/LICENSE)
 
@@ -61,7 +63,10 @@ if(UNIX AND NOT APPLE)
     if(CMAKE_OBJCOPY)
         set(wimbly_sound_file
             "\${CMAKE_INSTALL_PREFIX}/${WIMBLY_SOUND_DIR}/$<TARGET_FILE_NAME:wimbly_sound>")
-        foreach(wimbly_binary IN ITEMS "${wimbly_exec}" "${wimbly_sound_file}")
+        set(wimbly_speech_file
+            "\${CMAKE_INSTALL_PREFIX}/${WIMBLY_SOUND_DIR}/$<TARGET_FILE_NAME:wimbly_speech>")
+        foreach(wimbly_binary IN ITEMS "${wimbly_exec}" "${wimbly_sound_file}"
+                                       "${wimbly_speech_file}")
             install(CODE "if(CMAKE_INSTALL_DO_STRIP)
                 execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
                                         --remove-section=.note \"\$ENV{DESTDIR}${wimbly_binary}\"
@@ -150,13 +155,18 @@ if(UNIX AND NOT APPLE)
     # Qt's Wayland platform plugin: on a Wayland desktop the game then runs as a native client
     # rather than through Xwayland.
     list(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland (>= 6.4)")
+    # The animals' names are said through Qt TextToSpeech's speech-dispatcher engine, and by the
+    # speech service itself, which a family may already have with a voice of its choosing.
+    list(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-speech-speechd-plugin (>= 6.4)")
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS "speech-dispatcher")
     list(JOIN CPACK_DEBIAN_PACKAGE_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
     if(WIMBLY_DPKG_SHLIBDEPS)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     else()
         string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
                "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), "
-               "libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libqt6sql6 (>= 6.4), ")
+               "libqt6widgets6 (>= 6.4), libqt6multimedia6 (>= 6.4), libqt6sql6 (>= 6.4), "
+               "libqt6texttospeech6 (>= 6.4), ")
     endif()
 endif()
 

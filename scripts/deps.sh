@@ -7,12 +7,16 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
     libqt6sql6-sqlite
+    # Saying the animals' names: Qt TextToSpeech, whose CMake files on Debian 12 need the QML
+    # development files too, and its speech-dispatcher engine.
+    qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin
     fonts-noto-cjk
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(python3 xvfb x11-utils x11-apps xdotool pulseaudio pulseaudio-utils clang-14 libclang-rt-14-dev
                clang-format desktop-file-utils appstream file lintian ccache weston qt6-wayland
-               dbus-daemon at-spi2-core python3-gi)
+               dbus-daemon at-spi2-core python3-gi
+               speech-dispatcher speech-dispatcher-espeak-ng)
 fi
 
 missing=()

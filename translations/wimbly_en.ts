@@ -114,6 +114,14 @@
         <translation>Sound</translation>
     </message>
     <message>
+        <source>说出动物的名字</source>
+        <translation>Say the animals&apos; names</translation>
+    </message>
+    <message>
+        <source>说出动物的名字（语音不可用）</source>
+        <translation>Say the animals&apos; names (speech not available)</translation>
+    </message>
+    <message>
         <source>孩子</source>
         <translation>Children</translation>
     </message>

@@ -1,27 +1,17 @@
 #include "cueplayer.h"
 
 #include "catalogue.h"
+#include "ownlibrary.h"
 #include "wave.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QLibrary>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QThread>
 
 #include <atomic>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace wimbly {
 
@@ -53,81 +43,15 @@ std::optional<CueFormat> cueFormat(const sound::WaveInfo& info) {
     return format;
 }
 
-// Audio threads that a sound server held when their player was destroyed (main thread only).
-QList<QPointer<QThread>>& strandedThreads() {
-    static QList<QPointer<QThread>> threads;
-    return threads;
-}
-
-// Runs when the application object is destroyed, before the sound library is torn down. A thread
-// still stuck inside that library would make its teardown hang or abort, so the process ends
-// here instead, having finished everything else that an exit does before this point.
-void endIfStillStranded() {
-    for (const QPointer<QThread>& thread : std::as_const(strandedThreads())) {
-        if (thread && !thread->wait(ShutdownWaitMs)) {
-            qCWarning(lcSound, "the sound server does not answer; ending without its cleanup");
-            std::fflush(nullptr);
-            std::_Exit(EXIT_SUCCESS);
-        }
-    }
-}
-
-#ifdef Q_OS_UNIX
-// Whether the file at `path` can be trusted to be the program's own library: it and every folder
-// above it belong to the player or the administrator, and none of them can be written by every
-// user (a folder anyone may write counts only with its sticky bit, in which nobody can remove or
-// rename another's entries). A group that may write them is trusted as much as the program's own
-// folder, which such a group could change just as well. A copy of the program in a shared folder
-// would otherwise load a library another user put beside it.
-bool ownedSafely(const QString& path) {
-    QByteArray current = QFile::encodeName(path);
-    const uid_t me = ::geteuid();
-    for (;;) {
-        struct stat st {};
-        if (::stat(current.constData(), &st) != 0 || (st.st_uid != me && st.st_uid != 0))
-            return false;
-        if ((st.st_mode & S_IWOTH) && !(S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)))
-            return false;
-        if (current == "/")
-            return true;
-        const qsizetype slash = current.lastIndexOf('/');
-        current = slash > 0 ? current.left(slash) : QByteArray("/");
-    }
-}
-#else
-bool ownedSafely(const QString&) {
-    return true;
-}
-#endif
-
 // The output on the system's audio device, from the sound library that the program loads at run
-// time. It lies at a fixed path relative to the program's folder, installed and in the build
-// tree alike; test programs deeper in the build tree name it in WIMBLY_SOUND_LIBRARY. Without
-// the library, or with one that others could have put there, the cues are silent.
+// time (see ownlibrary.h; test programs name it in WIMBLY_SOUND_LIBRARY). Without it the cues
+// are silent.
 std::unique_ptr<CueOutput> loadDeviceOutput() {
     using NewOutput = CueOutput* (*)();
-    QString path = qEnvironmentVariable("WIMBLY_SOUND_LIBRARY");
-    if (path.isEmpty())
-        path = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-               QStringLiteral(WIMBLY_SOUND_LIBRARY);
-    // The very file that was checked is loaded, whatever links led to it.
-    const QString file = QFileInfo(path).canonicalFilePath();
-    if (file.isEmpty() || !ownedSafely(file)) {
-        qCWarning(lcSound,
-                  "the sound library %s is missing or not safely installed; sound cues "
-                  "stay silent",
-                  qUtf8Printable(path));
-        return nullptr;
-    }
-    // The library stays loaded for the life of the process: the threads of the audio system it
-    // starts end only with it.
-    QLibrary library(file);
-    if (const auto create =
-            reinterpret_cast<NewOutput>(library.resolve("wimbly_new_device_output")))
-        return std::unique_ptr<CueOutput>(create());
-    qCWarning(lcSound, "the sound library %s cannot be loaded; sound cues stay silent",
-              qUtf8Printable(file));
-    return nullptr;
+    const auto create = reinterpret_cast<NewOutput>(
+        resolveOwnLibrary("WIMBLY_SOUND_LIBRARY", QStringLiteral(WIMBLY_SOUND_LIBRARY),
+                          "wimbly_new_device_output", lcSound(), "sound cues stay silent"));
+    return std::unique_ptr<CueOutput>(create ? create() : nullptr);
 }
 
 } // namespace
@@ -219,13 +143,7 @@ CuePlayer::~CuePlayer() {
     // The sound server holds the audio thread. It keeps the shared state alive through its
     // pending request and frees its worker when it ends; its QThread object follows.
     qCWarning(lcSound, "the audio thread did not stop in time; leaving it behind");
-    QObject::connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
-    if (m_thread->isFinished()) // it ended before the connection above was made
-        m_thread->deleteLater();
-    static const bool exitHookAdded = (qAddPostRoutine(endIfStillStranded), true);
-    Q_UNUSED(exitHookAdded);
-    strandedThreads().removeAll(nullptr);
-    strandedThreads().append(m_thread);
+    leaveBehind(m_thread, ShutdownWaitMs, lcSound());
 }
 
 void CuePlayer::stop() {

@@ -355,7 +355,7 @@ void TestKeyboardPlay::oneSwitchPlaysAsTheRingScansTheBoard() {
     // Scanning keeps its own time, which moves with the game's as real time would.
     ManualClock scanClock;
     SeededRandom random(13);
-    MainWindow mainWindow({&clock, &random, {}, silence(), &scanClock});
+    MainWindow mainWindow({&clock, &random, {}, silence(), nullptr, &scanClock});
     wimbly::ParentsMenu parents(mainWindow, nullptr);
     const wimbly::CommandLine commandLine = wimbly::parseCommandLine({"wimbly", "--scan", seconds});
     QVERIFY2(!commandLine.exitCode, qPrintable(commandLine.message));

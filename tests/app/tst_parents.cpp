@@ -9,6 +9,7 @@
 #include "options.h"
 #include "parentsmenu.h"
 #include "randomsource.h"
+#include "scriptedrandom.h"
 #include "settings.h"
 #include "silentoutput.h"
 
@@ -64,6 +65,43 @@ public:
 
 private:
     std::shared_ptr<CueLog> m_log;
+};
+
+// The names that reached the speech output, each with the language it was said in ("zh:" or
+// "en:"); `said` counts them.
+struct NameLog {
+    QMutex mutex;
+    QStringList names;
+    QSemaphore said;
+    bool canSpeak = true;
+
+    QStringList snapshot() {
+        QMutexLocker lock(&mutex);
+        return names;
+    }
+};
+
+class LoggingSpeech final : public wimbly::SpeechOutput {
+public:
+    explicit LoggingSpeech(std::shared_ptr<NameLog> log) : m_log(std::move(log)) {}
+    bool useLanguage(const QLocale& locale) override {
+        m_language =
+            locale.language() == QLocale::English ? QStringLiteral("en:") : QStringLiteral("zh:");
+        return m_log->canSpeak;
+    }
+    bool say(const QString& text) override {
+        {
+            QMutexLocker lock(&m_log->mutex);
+            m_log->names << m_language + text;
+        }
+        m_log->said.release();
+        return true;
+    }
+    void stop() override {}
+
+private:
+    std::shared_ptr<NameLog> m_log;
+    QString m_language;
 };
 
 void runUntilAnswering(ManualClock& clock, const Game& game) {
@@ -145,6 +183,10 @@ private slots:
     void cleanup();
 
     void soundOffKeepsEveryTimingAndNoCueReachesTheOutput();
+    void paradeSaysEachNameInTheLanguageOfTheTexts_data();
+    void paradeSaysEachNameInTheLanguageOfTheTexts();
+    void menuNotesWhenSpeechIsNotAvailable_data();
+    void menuNotesWhenSpeechIsNotAvailable();
     void sidePanelRightClickOpensTheMenu_data();
     void sidePanelRightClickOpensTheMenu();
     void menuIsDrivenByArrowsAndEnter();
@@ -230,6 +272,94 @@ void TestParents::soundOffKeepsEveryTimingAndNoCueReachesTheOutput() {
     QVERIFY(traces[0].size() > 20);
 }
 
+void TestParents::paradeSaysEachNameInTheLanguageOfTheTexts_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<bool>("speak");
+    QTest::addColumn<QStringList>("names");
+    // A parade of three: the shuffle leaves frog, owl and cat first.
+    QTest::newRow("Chinese") << Language::Chinese << true
+                             << QStringList{"zh:青蛙", "zh:猫头鹰", "zh:小猫"};
+    QTest::newRow("English") << Language::English << true
+                             << QStringList{"en:frog", "en:owl", "en:cat"};
+    QTest::newRow("switched off") << Language::Chinese << false << QStringList{};
+}
+
+void TestParents::paradeSaysEachNameInTheLanguageOfTheTexts() {
+    QFETCH(Language, language);
+    QFETCH(bool, speak);
+    QFETCH(QStringList, names);
+    auto log = std::make_shared<NameLog>();
+    {
+        ManualClock clock;
+        // The shuffle leaves every character in its place.
+        std::vector<double> draws;
+        for (int i = 0; i < 36; ++i)
+            draws.push_back((i + 0.5) / 36);
+        wimbly::ScriptedRandom random(draws);
+        MainWindow mainWindow(
+            {&clock, &random, m_folder.path(), silence(), std::make_unique<LoggingSpeech>(log)});
+        ParentsMenu parents(mainWindow, nullptr);
+        parents.setLanguage(language);
+        mainWindow.show();
+        if (speak)
+            mainWindow.commands().speak.trigger();
+        QCOMPARE(mainWindow.isSpeakOn(), speak);
+
+        int shown = 0;
+        // Each name reaches the speech thread before the next step, as it would at 700 ms.
+        const auto hearNewSteps = [&] {
+            int now = 0;
+            for (int i = 0; i < 36; ++i)
+                now += mainWindow.paradeSlot(i).isVisible() ? 1 : 0;
+            if (speak && now > shown)
+                QVERIFY(log->said.tryAcquire(now - shown, 5000));
+            shown = now;
+        };
+        mainWindow.game().start(wimbly::Rules{700, 3, 3, false});
+        hearNewSteps();
+        while (mainWindow.game().phase() != Game::Phase::Answering && clock.advanceToAlarm())
+            hearNewSteps();
+        QCOMPARE(shown, 0);
+        // A wrong press, then the right ones and the turn's end: they ask for no name.
+        press(mainWindow, 35);
+        for (int i = 0; i < 3; ++i)
+            press(mainWindow, i);
+        QCOMPARE(mainWindow.game().phase(), Game::Phase::TurnEnd);
+        clock.advance(1000);
+    }
+    // The window and its speech thread are gone: every name asked for has been said.
+    QCOMPARE(log->snapshot(), names);
+}
+
+void TestParents::menuNotesWhenSpeechIsNotAvailable_data() {
+    QTest::addColumn<Language>("language");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Chinese") << Language::Chinese << QStringLiteral("说出动物的名字（语音不可用）");
+    QTest::newRow("English") << Language::English
+                             << QStringLiteral("Say the animals' names (speech not available)");
+}
+
+void TestParents::menuNotesWhenSpeechIsNotAvailable() {
+    QFETCH(Language, language);
+    QFETCH(QString, text);
+    auto log = std::make_shared<NameLog>();
+    log->canSpeak = false;
+    MainWindow mainWindow({nullptr, nullptr, {}, silence(), std::make_unique<LoggingSpeech>(log)});
+    ParentsMenu parents(mainWindow, nullptr);
+    parents.setLanguage(language);
+    mainWindow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
+    QCOMPARE(mainWindow.speechAvailability(), wimbly::NameSpeaker::Availability::Unknown);
+    mainWindow.commands().speak.trigger();
+    QTRY_COMPARE(mainWindow.speechAvailability(), wimbly::NameSpeaker::Availability::Unavailable);
+    QMenu* menu = parents.popup(mainWindow.mapToGlobal(QPoint(520, 100)));
+    QVERIFY(actionTexts(*menu).contains(text));
+    // The switch stays as chosen; the game plays on without names.
+    QVERIFY(mainWindow.commands().speak.isChecked());
+    QVERIFY(mainWindow.isSpeakOn());
+    menu->close();
+}
+
 void TestParents::sidePanelRightClickOpensTheMenu_data() {
     QTest::addColumn<QPoint>("at");
     QTest::addColumn<bool>("running");
@@ -263,7 +393,7 @@ void TestParents::sidePanelRightClickOpensTheMenu() {
     QCOMPARE(parents.menu() != nullptr, opens);
     if (opens) {
         QTRY_VERIFY(parents.menu()->isVisible());
-        QCOMPARE(actionTexts(*parents.menu()).size(), 7);
+        QCOMPARE(actionTexts(*parents.menu()).size(), 8);
         parents.menu()->close();
     }
     QCOMPARE(mainWindow.game().phase(), running ? Game::Phase::Answering : Game::Phase::Idle);
@@ -288,7 +418,7 @@ void TestParents::menuKeyOpensTheMenuWithTheKeysOfItsCommands() {
         if (!action->isSeparator())
             keys << action->shortcut().toString(QKeySequence::PortableText);
     }
-    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "F11", "Ctrl+M", "", ""}));
+    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "F11", "Ctrl+M", "", "", ""}));
     menu->close();
 }
 
@@ -326,12 +456,14 @@ void TestParents::menuIsDrivenByArrowsAndEnter() {
 void TestParents::menuTextsFollowTheLanguage_data() {
     QTest::addColumn<Language>("language");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Chinese") << Language::Chinese << QStringList{"放大", "缩小", "100 %",   "全屏",
-                                                                 "声音", "语言", "单键扫描"};
-    QTest::newRow("English")
-        << Language::English
-        << QStringList{"Zoom in",  "Zoom out",           "100 %", "Full screen", "Sound",
-                       "Language", "One-switch scanning"};
+    QTest::newRow("Chinese") << Language::Chinese
+                             << QStringList{"放大", "缩小",           "100 %", "全屏",
+                                            "声音", "说出动物的名字", "语言",  "单键扫描"};
+    QTest::newRow("English") << Language::English
+                             << QStringList{"Zoom in",  "Zoom out",
+                                            "100 %",    "Full screen",
+                                            "Sound",    "Say the animals' names",
+                                            "Language", "One-switch scanning"};
 }
 
 void TestParents::menuTextsFollowTheLanguage() {
@@ -566,8 +698,8 @@ void TestParents::everySettingOfTheTableIsSavedAndTakenFromTheCommandLine() {
     const wimbly::Setting& setting = wimbly::Settings[std::size_t(index)];
     // Everything other than the defaults: 150 %, full screen, no sound, English, 1.2 s a step,
     // five characters first, seven lives, practice, the last game's length first, kiosk, locked,
-    // scanning every 1.5 s.
-    const Preferences changed{1.5,  true, false, Language::English, 1200, 5, 7, true, true,
+    // names said, scanning every 1.5 s.
+    const Preferences changed{1.5,  true, false, Language::English, 1200, 5, 7, true, true, true,
                               true, true, 1.5};
     QVERIFY(!wimbly::sameValue(setting, changed, Preferences{}));
     const auto only = [&setting](const Preferences& value) {

@@ -10,6 +10,7 @@ dpkg --purge; the game then runs as the unprivileged user "nobody". Otherwise th
 unpacked into a private root made read-only, and the game runs as the calling user."""
 
 import configparser
+import glob
 import gzip
 import os
 import pwd
@@ -183,6 +184,14 @@ class InstalledPackage(unittest.TestCase):
         self.assertNotIn("libqt6svg6", depends)
         # Qt's Wayland plugin is recommended: a Wayland desktop then gets native windows.
         self.assertIn("qt6-wayland", depends_names(self.field("Recommends")))
+        # The names are said through the speech library, whose Qt library the package depends
+        # on, with the speech-dispatcher engine recommended and the service suggested.
+        speech = glob.glob(os.path.join(self.unpacked, "usr/lib/*/wimbly/libwimbly-speech.so"))
+        self.assertEqual(len(speech), 1, "the speech library is not installed beside the sound's")
+        self.assertIn("libQt6TextToSpeech.so.6", must(["readelf", "-d", speech[0]]))
+        self.assertTrue(owner_package("libQt6TextToSpeech.so.6") & depends)
+        self.assertIn("qt6-speech-speechd-plugin", depends_names(self.field("Recommends")))
+        self.assertIn("speech-dispatcher", depends_names(self.field("Suggests")))
 
     def test_change_log_names_the_package_version(self):
         log = os.path.join(self.unpacked, "usr/share/doc", PACKAGE, "changelog.Debian.gz")

@@ -121,9 +121,9 @@ class Keyboard(unittest.TestCase):
             x.click(window, *SIDE_PANEL, button=3)
             self.poll("the menu", lambda: True if len(self.visible_windows(x)) > len(shown)
                       else None)
-            # Zoom in, zoom out, 100 %, full screen, sound, language: into the languages, then
-            # the second, English.
-            self.keys(x, *["Down"] * 6, "Right", "Down", "Return")
+            # Zoom in, zoom out, 100 %, full screen, sound, the names said, language: into the
+            # languages, then the second, English.
+            self.keys(x, *["Down"] * 7, "Right", "Down", "Return")
             self.poll("English remembered",
                       lambda: True if self.remembered().get("General/language") == "en" else None)
             x.close_window(window)

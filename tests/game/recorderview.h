@@ -24,6 +24,7 @@ public:
         Mascot,
         Score,
         Cue,
+        Name,
         Leaderboard,
         Help,
         Ended
@@ -74,6 +75,7 @@ public:
         log(Kind::Score, value);
     }
     void playCue(res::Cue cue) override { log(Kind::Cue, res::cueId(cue)); }
+    void sayName(int character) override { log(Kind::Name, character); }
     void openLeaderboard(qint32 value) override {
         leaderboardScores.append(value);
         log(Kind::Leaderboard, value);

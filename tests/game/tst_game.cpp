@@ -200,6 +200,7 @@ private slots:
 
     void paradeShowsTheTurnThenOpensTheBoard_data();
     void paradeShowsTheTurnThenOpensTheBoard();
+    void eachParadeStepAndNothingElseAsksForItsCharactersName();
     void lateStepsDoNotPushTheRestOfTheParadeBack();
     void everyTurnShufflesAnew();
     void startDuringASequenceLeavesExactlyOneParade_data();
@@ -346,6 +347,51 @@ void GameTest::paradeShowsTheTurnThenOpensTheBoard() {
     }
     QCOMPARE(rig.game.state().lives, qint16(3));
     QCOMPARE(rig.game.phase(), Phase::TurnEnd);
+}
+
+// A game of three turns, wrong clicks in two of them and a game over: the names
+// asked for are those of the parades' characters, in their order, each at its step right after
+// its cue; clicks, turn ends and the game's end ask for none.
+void GameTest::eachParadeStepAndNothingElseAsksForItsCharactersName() {
+    Rig rig;
+    int mark = rig.view.mark();
+    rig.game.start();
+    QList<int> paraded;
+    for (int turn = 0; turn < 3; ++turn) {
+        rig.finishParade();
+        for (int i = 0; i <= rig.game.state().level; ++i)
+            paraded << rig.game.state().order.at(std::size_t(i));
+        // The step's own events: its slot's character, its cue, then its name, at one time.
+        const QList<RecorderView::Event> names = rig.view.eventsFrom(mark, Kind::Name);
+        QCOMPARE(int(names.size()), rig.game.state().level + 1);
+        for (qsizetype i = mark; i < rig.view.events.size(); ++i) {
+            const RecorderView::Event& e = rig.view.events[i];
+            if (e.kind != Kind::Name)
+                continue;
+            const RecorderView::Event& before = rig.view.events[i - 1];
+            QCOMPARE(before.kind, Kind::Cue);
+            QCOMPARE(before.a, CueDraw);
+            QCOMPARE(before.time, e.time);
+        }
+        if (turn < 2)
+            rig.click(rig.notExpected());
+        rig.answerTurn();
+        mark = rig.view.mark();
+        rig.advanceTo(rig.clock.now() + 1800);
+    }
+    rig.finishParade();
+    for (int i = 0; i < 5 && rig.game.phase() != Phase::Over; ++i)
+        rig.click(rig.notExpected());
+    QCOMPARE(rig.game.phase(), Phase::Over);
+    rig.advanceTo(rig.clock.now() + 10000);
+
+    QList<int> named;
+    for (const RecorderView::Event& e : rig.view.eventsSince(0, Kind::Name))
+        named << e.a;
+    const int lastLevel = rig.game.state().level;
+    for (int i = 0; i <= lastLevel; ++i)
+        paraded << rig.game.state().order.at(std::size_t(i));
+    QCOMPARE(named, paraded);
 }
 
 void GameTest::lateStepsDoNotPushTheRestOfTheParadeBack() {
@@ -793,7 +839,8 @@ void GameTest::rulesSetThePaceTheFirstLengthAndTheLives() {
     rig.click(rig.expected());
     QCOMPARE(rig.view.score, firstPoints);
     rig.finishParade();
-    rig.click(rig.notExpected());
+    for (int i = 0; i < 5 && rig.game.phase() != Phase::Over; ++i)
+        rig.click(rig.notExpected());
     QCOMPARE(rig.game.phase(), Phase::Over);
     QCOMPARE(rig.view.leaderboardScores.size(), 1);
 

@@ -1,0 +1,110 @@
+#include "ownlibrary.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QList>
+#include <QPointer>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace wimbly {
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// Whether the file at `path` can be trusted to be the program's own library: it and every folder
+// above it belong to the user or the administrator, and none of them can be written by every
+// user (a folder anyone may write counts only with its sticky bit, in which nobody can remove or
+// rename another's entries). A group that may write them is trusted as much as the program's own
+// folder, which such a group could change just as well.
+bool ownedSafely(const QString& path) {
+    QByteArray current = QFile::encodeName(path);
+    const uid_t me = ::geteuid();
+    for (;;) {
+        struct stat st {};
+        if (::stat(current.constData(), &st) != 0 || (st.st_uid != me && st.st_uid != 0))
+            return false;
+        if ((st.st_mode & S_IWOTH) && !(S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)))
+            return false;
+        if (current == "/")
+            return true;
+        const qsizetype slash = current.lastIndexOf('/');
+        current = slash > 0 ? current.left(slash) : QByteArray("/");
+    }
+}
+#else
+bool ownedSafely(const QString&) {
+    return true;
+}
+#endif
+
+struct Stranded {
+    QPointer<QThread> thread;
+    unsigned long waitMs;
+    const QLoggingCategory* category;
+};
+
+// Worker threads that a service held when their owner was destroyed (main thread only).
+QList<Stranded>& strandedThreads() {
+    static QList<Stranded> threads;
+    return threads;
+}
+
+// Runs when the application object is destroyed, before the libraries are torn down. A thread
+// still stuck inside one would make its teardown hang or abort, so the process ends here
+// instead, having finished everything else that an exit does before this point.
+void endIfStillStranded() {
+    for (const Stranded& stranded : std::as_const(strandedThreads())) {
+        if (stranded.thread && !stranded.thread->wait(stranded.waitMs)) {
+            qCWarning(*stranded.category, "a service does not answer; ending without its cleanup");
+            std::fflush(nullptr);
+            std::_Exit(EXIT_SUCCESS);
+        }
+    }
+}
+
+} // namespace
+
+QFunctionPointer resolveOwnLibrary(const char* pathVariable, const QString& fromProgram,
+                                   const char* symbol, const QLoggingCategory& category,
+                                   const char* without) {
+    QString path = qEnvironmentVariable(pathVariable);
+    if (path.isEmpty())
+        path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + fromProgram;
+    // The very file that was checked is loaded, whatever links led to it.
+    const QString file = QFileInfo(path).canonicalFilePath();
+    if (file.isEmpty() || !ownedSafely(file)) {
+        qCWarning(category, "the library %s is missing or not safely installed; %s",
+                  qUtf8Printable(path), without);
+        return nullptr;
+    }
+    // The library stays loaded for the life of the process: the threads it starts end only
+    // with it.
+    QLibrary library(file);
+    if (const QFunctionPointer entry = library.resolve(symbol))
+        return entry;
+    qCWarning(category, "the library %s cannot be loaded; %s", qUtf8Printable(file), without);
+    return nullptr;
+}
+
+void leaveBehind(QThread* thread, unsigned long waitMs, const QLoggingCategory& category) {
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (thread->isFinished()) // it ended before the connection above was made
+        thread->deleteLater();
+    static const bool exitHookAdded = (qAddPostRoutine(endIfStillStranded), true);
+    Q_UNUSED(exitHookAdded);
+    strandedThreads().removeIf([](const Stranded& s) { return !s.thread; });
+    strandedThreads().append({thread, waitMs, &category});
+}
+
+} // namespace wimbly
