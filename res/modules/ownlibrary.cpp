@@ -73,6 +73,18 @@ void endIfStillStranded() {
     }
 }
 
+// Takes over a worker thread that did not stop in time because a service it called does not
+// answer: the thread's object is freed once it ends, and endIfStillStranded() watches it.
+void leaveBehind(QThread* thread, unsigned long waitMs, const QLoggingCategory& category) {
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (thread->isFinished()) // it ended before the connection above was made
+        thread->deleteLater();
+    static const bool exitHookAdded = (qAddPostRoutine(endIfStillStranded), true);
+    Q_UNUSED(exitHookAdded);
+    strandedThreads().removeIf([](const Stranded& s) { return !s.thread; });
+    strandedThreads().append({thread, waitMs, &category});
+}
+
 } // namespace
 
 QFunctionPointer resolveOwnLibrary(const char* pathVariable, const QString& fromProgram,
@@ -97,14 +109,33 @@ QFunctionPointer resolveOwnLibrary(const char* pathVariable, const QString& from
     return nullptr;
 }
 
-void leaveBehind(QThread* thread, unsigned long waitMs, const QLoggingCategory& category) {
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    if (thread->isFinished()) // it ended before the connection above was made
-        thread->deleteLater();
-    static const bool exitHookAdded = (qAddPostRoutine(endIfStillStranded), true);
-    Q_UNUSED(exitHookAdded);
-    strandedThreads().removeIf([](const Stranded& s) { return !s.thread; });
-    strandedThreads().append({thread, waitMs, &category});
+ServiceThread::ServiceThread(const QString& name, std::function<void()> last, unsigned long waitMs,
+                             const QLoggingCategory& category)
+    : m_thread(new QThread), m_worker(new QObject), m_last(std::move(last)), m_waitMs(waitMs),
+      m_category(category) {
+    m_thread->setObjectName(name);
+    m_worker->moveToThread(m_thread);
+    QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread->start();
+}
+
+ServiceThread::~ServiceThread() {
+    post([last = std::move(m_last)] {
+        if (last)
+            last();
+        QThread::currentThread()->quit();
+    });
+    if (m_thread->wait(m_waitMs)) {
+        delete m_thread;
+        return;
+    }
+    qCWarning(m_category, "the thread %s did not stop in time; leaving it behind",
+              qUtf8Printable(m_thread->objectName()));
+    leaveBehind(m_thread, m_waitMs, m_category);
+}
+
+void ServiceThread::post(std::function<void()> work) {
+    QMetaObject::invokeMethod(m_worker, std::move(work), Qt::QueuedConnection);
 }
 
 } // namespace wimbly

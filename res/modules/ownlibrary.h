@@ -4,6 +4,9 @@
 #include <QLoggingCategory>
 #include <QString>
 
+#include <functional>
+
+class QObject;
 class QThread;
 
 namespace wimbly {
@@ -20,10 +23,35 @@ QFunctionPointer resolveOwnLibrary(const char* pathVariable, const QString& from
                                    const char* symbol, const QLoggingCategory& category,
                                    const char* without);
 
-// Takes over a worker thread that did not stop within `waitMs` because a service it called
-// does not answer: the thread's object is freed once it ends, and if it is still stuck when the
-// application object is destroyed, the process ends there, before the libraries the thread is
-// inside are torn down (which would hang or abort). Call from the main thread.
-void leaveBehind(QThread* thread, unsigned long waitMs, const QLoggingCategory& category);
+// A thread of its own for calls into a service beyond the program that may stall (the sound
+// server, the speech service), so that none of them holds up the caller. The work posted runs
+// in order, in the context of one worker object on that thread; posting never waits.
+//
+// Destroying it posts `last` and then the end of the thread's event loop, and waits up to
+// `waitMs` for the thread to end. A thread that a service still holds is left behind: its
+// objects are freed once it ends, and if it is still stuck when the application object is
+// destroyed, the process ends there, before the libraries the thread is inside are torn down
+// (which would hang or abort). The work posted keeps alive whatever it captured until it has
+// run. Make and destroy it on the main thread.
+class ServiceThread {
+public:
+    ServiceThread(const QString& name, std::function<void()> last, unsigned long waitMs,
+                  const QLoggingCategory& category);
+    ~ServiceThread();
+    ServiceThread(const ServiceThread&) = delete;
+    ServiceThread& operator=(const ServiceThread&) = delete;
+
+    // Runs `work` on the thread after what was posted before it.
+    void post(std::function<void()> work);
+    // The object on the thread that the work runs in the context of.
+    QObject* worker() const { return m_worker; }
+
+private:
+    QThread* m_thread;
+    QObject* m_worker;
+    std::function<void()> m_last;
+    unsigned long m_waitMs;
+    const QLoggingCategory& m_category;
+};
 
 } // namespace wimbly

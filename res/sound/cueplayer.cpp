@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QLoggingCategory>
-#include <QThread>
 
 #include <atomic>
 #include <climits>
@@ -102,7 +101,6 @@ struct CuePlayer::Shared {
         if (output && started)
             output->stop();
         output.reset();
-        QThread::currentThread()->quit();
     }
 
     std::atomic<int> newest{NoCue};
@@ -121,30 +119,13 @@ CuePlayer::CuePlayer(std::unique_ptr<CueOutput> output)
 void CuePlayer::prepare() {
     if (m_thread)
         return;
-    m_thread = new QThread;
-    m_worker = new QObject;
-    m_thread->setObjectName(QStringLiteral("wimbly-audio"));
-    m_worker->moveToThread(m_thread);
-    QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    QMetaObject::invokeMethod(
-        m_worker, [shared = m_shared] { shared->prepare(); }, Qt::QueuedConnection);
-    m_thread->start();
+    m_thread = std::make_unique<ServiceThread>(
+        QStringLiteral("wimbly-audio"), [shared = m_shared] { shared->shutDown(); }, ShutdownWaitMs,
+        lcSound());
+    m_thread->post([shared = m_shared] { shared->prepare(); });
 }
 
-CuePlayer::~CuePlayer() {
-    if (!m_thread)
-        return;
-    QMetaObject::invokeMethod(
-        m_worker, [shared = m_shared] { shared->shutDown(); }, Qt::QueuedConnection);
-    if (m_thread->wait(ShutdownWaitMs)) {
-        delete m_thread;
-        return;
-    }
-    // The sound server holds the audio thread. It keeps the shared state alive through its
-    // pending request and frees its worker when it ends; its QThread object follows.
-    qCWarning(lcSound, "the audio thread did not stop in time; leaving it behind");
-    leaveBehind(m_thread, ShutdownWaitMs, lcSound());
-}
+CuePlayer::~CuePlayer() = default;
 
 void CuePlayer::stop() {
     // Nothing can sound before the audio thread exists.
@@ -160,8 +141,7 @@ void CuePlayer::play(int id) {
 void CuePlayer::request(int id) {
     m_shared->newest.store(id);
     if (!m_shared->requestPosted.exchange(true))
-        QMetaObject::invokeMethod(
-            m_worker, [shared = m_shared] { shared->playNewest(); }, Qt::QueuedConnection);
+        m_thread->post([shared = m_shared] { shared->playNewest(); });
 }
 
 } // namespace wimbly

@@ -5,10 +5,9 @@
 
 #include <memory>
 
-class QThread;
-class QObject;
-
 namespace wimbly {
+
+class ServiceThread;
 
 // How the samples of a cue are laid out: interleaved frames of `channels` samples each.
 struct CueFormat {
@@ -88,8 +87,7 @@ private:
 
     struct Shared;
     std::shared_ptr<Shared> m_shared;
-    QThread* m_thread = nullptr; // created by prepare()
-    QObject* m_worker = nullptr; // lives on m_thread; requests run in its context
+    std::unique_ptr<ServiceThread> m_thread; // the audio thread, started by prepare()
 };
 
 } // namespace wimbly

@@ -5,7 +5,6 @@
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QThread>
 
 #include <atomic>
 #include <optional>
@@ -123,7 +122,6 @@ struct NameSpeaker::Shared {
         if (output)
             output->stop();
         output.reset();
-        QThread::currentThread()->quit();
     }
 
     std::atomic<bool> requestPosted{false};
@@ -145,22 +143,8 @@ NameSpeaker::NameSpeaker(std::unique_ptr<SpeechOutput> output)
     : m_shared(std::make_shared<Shared>(std::move(output), this)) {}
 
 NameSpeaker::~NameSpeaker() {
-    {
-        QMutexLocker lock(&m_shared->mutex);
-        m_shared->owner = nullptr;
-    }
-    if (!m_thread)
-        return;
-    QMetaObject::invokeMethod(
-        m_worker, [shared = m_shared] { shared->shutDown(); }, Qt::QueuedConnection);
-    if (m_thread->wait(ShutdownWaitMs)) {
-        delete m_thread;
-        return;
-    }
-    // The speech service holds the speech thread. It keeps the shared state alive through its
-    // pending request and frees its worker when it ends; its QThread object follows.
-    qCWarning(lcSpeech, "the speech thread did not stop in time; leaving it behind");
-    leaveBehind(m_thread, ShutdownWaitMs, lcSpeech());
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->owner = nullptr;
 }
 
 void NameSpeaker::prepare(const QLocale& locale) {
@@ -178,15 +162,10 @@ void NameSpeaker::stop() {
 }
 
 void NameSpeaker::startThread() {
-    m_thread = new QThread;
-    m_worker = new QObject;
-    m_thread->setObjectName(QStringLiteral("wimbly-speech"));
-    m_worker->moveToThread(m_thread);
-    QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    QMetaObject::invokeMethod(
-        m_worker, [shared = m_shared, worker = m_worker] { shared->prepare(worker); },
-        Qt::QueuedConnection);
-    m_thread->start();
+    m_thread = std::make_unique<ServiceThread>(
+        QStringLiteral("wimbly-speech"), [shared = m_shared] { shared->shutDown(); },
+        ShutdownWaitMs, lcSpeech());
+    m_thread->post([shared = m_shared, worker = m_thread->worker()] { shared->prepare(worker); });
 }
 
 void NameSpeaker::request(Request request) {
@@ -197,8 +176,7 @@ void NameSpeaker::request(Request request) {
         m_shared->newest = std::move(request);
     }
     if (!m_shared->requestPosted.exchange(true))
-        QMetaObject::invokeMethod(
-            m_worker, [shared = m_shared] { shared->takeNewest(); }, Qt::QueuedConnection);
+        m_thread->post([shared = m_shared] { shared->takeNewest(); });
 }
 
 } // namespace wimbly

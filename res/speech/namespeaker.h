@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
-class QThread;
-
 namespace wimbly {
+
+class ServiceThread;
 
 // Where names are spoken. All calls come from the name speaker's speech thread, one at a time;
 // an output is created and destroyed on that thread or before it starts.
@@ -85,8 +85,7 @@ private:
     void startThread();
 
     std::shared_ptr<Shared> m_shared;
-    QThread* m_thread = nullptr; // created by the first request
-    QObject* m_worker = nullptr; // lives on m_thread; requests run in its context
+    std::unique_ptr<ServiceThread> m_thread; // the speech thread, started by the first request
     Availability m_availability = Availability::Unknown;
 };
 
