@@ -23,7 +23,8 @@ enum class Language { Chinese, English };
 // How the game is presented (the view's scale, full screen, sound and language), how it is
 // played (the parade's pace, the first turn's length, the lives, practice) and how a child who
 // needs it plays (scanning). The defaults are the game as it always was: 100 %, in a window,
-// with sound, in Chinese, 700 ms a step, one character first, three lives, the arrow keys.
+// with sound, in Chinese, 700 ms a step, one character first, three lives, the arrow keys and
+// no names said.
 struct Preferences {
     qreal zoom = 1;
     bool fullScreen = false;
