@@ -67,7 +67,11 @@ void endIfStillStranded() {
     for (const Stranded& stranded : std::as_const(strandedThreads())) {
         if (stranded.thread && !stranded.thread->wait(stranded.waitMs)) {
             qCWarning(*stranded.category, "a service does not answer; ending without its cleanup");
-            std::fflush(nullptr);
+            // Only the program's own output: fflush(nullptr) would wait for every stream, and a
+            // thread of the service's library may be blocked reading one of its own (the speech
+            // client's reader does so all the time), holding that stream's lock for ever.
+            std::fflush(stdout);
+            std::fflush(stderr);
             std::_Exit(EXIT_SUCCESS);
         }
     }
