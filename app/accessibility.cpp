@@ -13,7 +13,6 @@
 #include <QLabel>
 
 #include <array>
-#include <cmath>
 #include <functional>
 #include <utility>
 
@@ -138,17 +137,10 @@ public:
 
     MainWindow* mainWindow() const { return m_window; }
 
-    // Board cell `cell` on the screen, in the board's own pixels at whatever size the view gives
-    // it.
+    // Board cell `cell` on the screen.
     QRect cellRect(int cell) const {
-        const QWidget* board = widget();
-        const qreal sx = qreal(board->width()) / res::BoardSize.width();
-        const qreal sy = qreal(board->height()) / res::BoardSize.height();
-        const QRect r = res::cellRect(cell);
-        const QPoint topLeft(int(std::lround(r.left() * sx)), int(std::lround(r.top() * sy)));
-        const QPoint end(int(std::lround((r.right() + 1) * sx)),
-                         int(std::lround((r.bottom() + 1) * sy)));
-        return QRect(board->mapToGlobal(topLeft), board->mapToGlobal(end - QPoint(1, 1)));
+        const QRect r = m_window->board().widgetRect(res::cellRect(cell));
+        return QRect(widget()->mapToGlobal(r.topLeft()), r.size());
     }
 
     // The cell under the ring, or -1 while it is not shown.
@@ -175,12 +167,10 @@ public:
         }
         return -1;
     }
+    // The cell a click at (x, y) on the screen would press.
     QAccessibleInterface* childAt(int x, int y) const override {
-        const QWidget* board = widget();
-        const QPointF local = board->mapFromGlobal(QPointF(x, y));
-        const QPointF design(local.x() * res::BoardSize.width() / board->width(),
-                             local.y() * res::BoardSize.height() / board->height());
-        const int cell = res::cellAt(design);
+        const PictureBox& board = m_window->board();
+        const int cell = res::cellAt(board.designPoint(board.mapFromGlobal(QPointF(x, y))));
         return cell < 0 ? nullptr : child(cell);
     }
     QAccessibleInterface* focusChild() const override {

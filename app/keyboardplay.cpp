@@ -7,7 +7,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 
 namespace wimbly {
 
@@ -154,18 +153,12 @@ void KeyboardPlay::pressHighlightedCell() {
 void KeyboardPlay::placeHighlight() {
     // Only a highlight newly shown or on another cell is news; a new size of the view is not.
     const bool moved = !highlightShown() || m_shownCell != cellIndex();
-    QWidget& board = m_window.board();
+    PictureBox& board = m_window.board();
     if (!m_highlight)
         m_highlight = new CellHighlight(&board);
-    // Board pixels to the board widget's own, whatever size the view gives it.
-    const qreal sx = qreal(board.width()) / res::BoardSize.width();
-    const qreal sy = qreal(board.height()) / res::BoardSize.height();
     const QRect ring =
         res::cellRect(cellIndex()).adjusted(RingInset, RingInset, 1 - RingInset, 1 - RingInset);
-    m_highlight->setGeometry(
-        QRect(QPoint(int(std::lround(ring.left() * sx)), int(std::lround(ring.top() * sy))),
-              QPoint(int(std::lround((ring.right() + 1) * sx)) - 1,
-                     int(std::lround((ring.bottom() + 1) * sy)) - 1)));
+    m_highlight->setGeometry(board.widgetRect(ring));
     m_highlight->raise();
     m_highlight->show();
     m_shownCell = cellIndex();

@@ -115,16 +115,28 @@ void PictureBox::paintEvent(QPaintEvent*) {
     }
 }
 
+QRect PictureBox::widgetRect(const QRect& design) const {
+    if (designScale() || m_designSize.isEmpty())
+        return design;
+    const qreal sx = qreal(width()) / m_designSize.width();
+    const qreal sy = qreal(height()) / m_designSize.height();
+    return QRect(QPoint(int(std::lround(design.left() * sx)), int(std::lround(design.top() * sy))),
+                 QPoint(int(std::lround((design.right() + 1) * sx)) - 1,
+                        int(std::lround((design.bottom() + 1) * sy)) - 1));
+}
+
+QPointF PictureBox::designPoint(QPointF pos) const {
+    if (designScale() || m_designSize.isEmpty())
+        return pos;
+    // The design pixel under the middle of the screen pixel, in whole pixels as at 100 %: a
+    // press anywhere on a cell's picture counts as that cell.
+    const qreal half = 0.5 / devicePixelRatioF();
+    return QPointF(std::floor((pos.x() + half) * m_designSize.width() / width()),
+                   std::floor((pos.y() + half) * m_designSize.height() / height()));
+}
+
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-    QPointF at = event->position();
-    if (!designScale() && !m_designSize.isEmpty()) {
-        // The design pixel under the middle of the screen pixel pressed, in whole pixels as at
-        // 100 %: a press anywhere on a cell's picture counts as that cell.
-        const qreal half = 0.5 / devicePixelRatioF();
-        at = QPointF(std::floor((at.x() + half) * m_designSize.width() / width()),
-                     std::floor((at.y() + half) * m_designSize.height() / height()));
-    }
-    emit mousePressed(event->button(), event->modifiers(), at);
+    emit mousePressed(event->button(), event->modifiers(), designPoint(event->position()));
     event->accept();
 }
 

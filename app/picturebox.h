@@ -39,6 +39,12 @@ public:
     // Scales and shifts the box with its window; the picture is rendered anew for the view.
     void setView(const ViewScale& view);
 
+    // The box's own pixels that design rectangle `design` covers at the current view, each
+    // edge rounded to the nearest pixel boundary.
+    QRect widgetRect(const QRect& design) const;
+    // The design pixel under `pos`, in the box's own pixels, as a press there reports it.
+    QPointF designPoint(QPointF pos) const;
+
     // A one-design-pixel line in `colour`, over the picture, until clearDrawing().
     void drawLine(QLine line, QColor colour);
     void clearDrawing();
