@@ -122,13 +122,15 @@ bool sameValue(const Setting& setting, const Preferences& a, const Preferences& 
 
 QString allowedValues(const Setting& setting) {
     switch (setting.kind) {
-    case Setting::Kind::Number:
-        return QString::fromLatin1(std::holds_alternative<int Preferences::*>(setting.field)
-                                       ? "a whole number from %1 to %2"
-                                   : setting.zeroIsOff ? "0 (off) or a number from %1 to %2"
-                                                       : "a number from %1 to %2")
-            .arg(setting.min)
-            .arg(setting.max);
+    case Setting::Kind::Number: {
+        const QString range =
+            QString::fromLatin1(std::holds_alternative<int Preferences::*>(setting.field)
+                                    ? "a whole number from %1 to %2"
+                                    : "a number from %1 to %2")
+                .arg(setting.min)
+                .arg(setting.max);
+        return setting.zeroIsOff ? QStringLiteral("0 (off) or ") + range : range;
+    }
     case Setting::Kind::Flag:
         return QStringLiteral("true or false");
     case Setting::Kind::Language:
